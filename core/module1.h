@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// The shared procedures every window uses: existence tests, starting the
+// IR tools and waiting for them, opening an address through the desktop.
+
+// True when path names an existing ordinary file that is not hidden (nor,
+// on Windows, a system file). A directory gives false.
+bool FileExists(const QString &path);
+
+// True when path names an existing directory or file.
+bool DirExists(const QString &path);
+
+// Runs a command line "tool argument": the tool is the text before the
+// first space, found in the program's own folder first and then on the
+// PATH; everything after that space reaches it verbatim as one argument,
+// never through a shell. The tool's window is hidden. Waits in a nested
+// event loop, so the program's windows stay alive, and returns when the
+// tool has ended (or the program is being quit). The exit code is not
+// looked at. A tool that cannot be started is reported in a message box.
+void RunAndWait(const QString &commandLine);
+
+// RunAndWait("irrecord.exe " + path)
+void RunRecordTool(const QString &path);
+
+// Plays an IR command file: "Command does not exist" when it is missing,
+// otherwise RunAndWait("irplay.exe " + path).
+void PlayCommand(const QString &path);
+
+// Asks the desktop to open target (a web address or a local file) with
+// its usual program. The outcome is ignored.
+void ShellOpen(quintptr window, const QString &target);
+
+namespace ToolRunner {
+
+inline QString recordTool() { return QStringLiteral("irrecord.exe"); }
+inline QString playTool() { return QStringLiteral("irplay.exe"); }
+
+// Where a bare tool name is found: the program's own folder, then PATH.
+// Empty when it is nowhere.
+QString findTool(const QString &name);
+
+// Replaces what ShellOpen does (tests); returns the previous replacement.
+using ShellOpener = std::function<void(quintptr window, const QString &target)>;
+ShellOpener setShellOpener(ShellOpener opener);
+
+// How many RunAndWait calls are waiting right now (nesting depth).
+int activeWaits();
+
+} // namespace ToolRunner

@@ -1,0 +1,73 @@
+#include "paths.h"
+
+#include "remotesetfile.h"
+
+#include <QDir>
+
+#include <cmath>
+
+namespace Paths {
+
+QString currentDir()
+{
+    return QDir::currentPath();
+}
+
+QString dataFolder()
+{
+    return currentDir() + QStringLiteral("/data");
+}
+
+QString defaultSetFile()
+{
+    return currentDir() + QStringLiteral("/remotes.lmr");
+}
+
+QString setFolder(const QString &setNumber)
+{
+    return dataFolder() + QLatin1Char('/') + setNumber;
+}
+
+QString irCommandFile(const QString &setNumber, const QString &remote, const QString &button)
+{
+    return setFolder(setNumber) + QStringLiteral("/R") + remote + QLatin1Char('B') + button
+        + QStringLiteral(".lmc");
+}
+
+bool parseSetNumber(const QString &text, int *number)
+{
+    if (text.isEmpty() || text.size() > 5)
+        return false;
+    int n = 0;
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+        n = n * 10 + (c.unicode() - '0');
+    }
+    if (n > MaxSetNumber)
+        return false;
+    if (number)
+        *number = n;
+    return true;
+}
+
+QString setNumberText(const RecordValue &record5)
+{
+    int n = 0;
+    switch (record5.kind) {
+    case RecordValue::Kind::Number:
+        if (!std::isfinite(record5.number) || record5.number != std::floor(record5.number)
+            || record5.number < 0 || record5.number > MaxSetNumber)
+            return QString();
+        return QString::number(int(record5.number));
+    case RecordValue::Kind::Text:
+        if (!parseSetNumber(record5.text, &n))
+            return QString();
+        return QString::number(n);
+    case RecordValue::Kind::Empty:
+        break;
+    }
+    return QString();
+}
+
+} // namespace Paths

@@ -1,0 +1,1 @@
+lumo_add_test(tst_remotesetfile LIBS lumo_core)

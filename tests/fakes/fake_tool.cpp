@@ -1,0 +1,53 @@
+// A stand-in for irrecord.exe and irplay.exe. The tests copy it under those
+// names and steer it through the environment:
+//   FAKE_TOOL_LOG    append one line per run: "<name>\t<argc-1>\t<arg1>" ...
+//                    and, once it exits, "<name> done"
+//   FAKE_TOOL_SLEEP_MS  sleep this long before exiting
+//   FAKE_TOOL_EXIT   exit code (default 0)
+//   FAKE_TOOL_WRITE  when set, write this text into the file named by arg 1
+// Plain C++: no Qt, so it starts fast.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+static std::string baseName(const char *path)
+{
+    const char *slash = std::strrchr(path, '/');
+    return slash ? slash + 1 : path;
+}
+
+int main(int argc, char **argv)
+{
+    const std::string name = baseName(argv[0]);
+    const char *log = std::getenv("FAKE_TOOL_LOG");
+    if (log) {
+        if (FILE *f = std::fopen(log, "ab")) {
+            std::fprintf(f, "%s\t%d", name.c_str(), argc - 1);
+            for (int i = 1; i < argc; ++i)
+                std::fprintf(f, "\t%s", argv[i]);
+            std::fprintf(f, "\n");
+            std::fclose(f);
+        }
+    }
+    if (const char *ms = std::getenv("FAKE_TOOL_SLEEP_MS"))
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(ms)));
+    if (const char *text = std::getenv("FAKE_TOOL_WRITE")) {
+        if (argc > 1) {
+            if (FILE *f = std::fopen(argv[1], "wb")) {
+                std::fputs(text, f);
+                std::fclose(f);
+            }
+        }
+    }
+    if (log) {
+        if (FILE *f = std::fopen(log, "ab")) {
+            std::fprintf(f, "%s done\n", name.c_str());
+            std::fclose(f);
+        }
+    }
+    const char *code = std::getenv("FAKE_TOOL_EXIT");
+    return code ? std::atoi(code) : 0;
+}

@@ -1,0 +1,321 @@
+#include "mainwindow.h"
+
+#include "design.h"
+#include "filechooser.h"
+#include "messages.h"
+#include "module1.h"
+#include "paths.h"
+#include "remotesetfile.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+
+namespace {
+
+struct ButtonPlace
+{
+    const char *name;
+    int left, top;
+};
+
+// The play buttons, in grid order: three columns, four rows.
+constexpr ButtonPlace kButtons[12] = {
+    { "B1", 240, 240 },   { "b2", 1440, 240 },  { "b3", 2640, 240 },
+    { "b4", 240, 720 },   { "b5", 1440, 720 },  { "b6", 2640, 720 },
+    { "b7", 240, 1200 },  { "b8", 1440, 1200 }, { "b9", 2640, 1200 },
+    { "b10", 240, 1680 }, { "b11", 1440, 1680 }, { "b12", 2640, 1680 },
+};
+
+QAction *addItem(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+QString defaultCaption(int n)
+{
+    return QStringLiteral("Button %1").arg(n);
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Lumo Control"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/lumo.png")));
+
+    buildControls();
+    buildMenus();
+    // Client area below the menu bar: 3720 x 2460 twips.
+    resize(Design::px(3720), Design::px(2460) + menuBar()->sizeHint().height());
+    buildTray();
+    load();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    QWidget *previous = nullptr;
+    for (int i = 0; i < 12; ++i) {
+        auto *b = new QPushButton(defaultCaption(i + 1), client);
+        Design::place(b, kButtons[i].name, kButtons[i].left, kButtons[i].top, 855, 375);
+        b->setFont(Design::font());
+        b->setAutoDefault(false);
+        const QString number = QString::number(i + 1);
+        connect(b, &QPushButton::clicked, this, [this, number] { playfile(number); });
+        if (previous)
+            setTabOrder(previous, b);
+        previous = b;
+        m_buttons[i] = b;
+    }
+
+    // The state fields: text boxes that are never shown.
+    auto field = [client](const char *name, const QString &text, int l, int t, int w, int h) {
+        auto *e = new QLineEdit(text, client);
+        Design::place(e, name, l, t, w, h);
+        e->setVisible(false);
+        return e;
+    };
+    m_text1 = field("Text1", QString(), 840, 3360, 2535, 285);
+    m_text4 = field("Text4", QStringLiteral("0"), 600, 3000, 375, 285);
+    m_text2 = field("Text2", QStringLiteral("0"), 1080, 3120, 1215, 285);
+}
+
+void MainWindow::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+
+    QMenu *file = bar->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("file"));
+    connect(addItem(file, "open", QStringLiteral("Open")), &QAction::triggered, this, &MainWindow::fileOpen);
+    addItem(file, "b", QString())->setEnabled(false);
+    connect(addItem(file, "exit", QStringLiteral("Exit")), &QAction::triggered, this, &MainWindow::fileExit);
+
+    QMenu *remote = bar->addMenu(QStringLiteral("&Remotes"));
+    remote->setObjectName(QStringLiteral("remote"));
+    for (int r = 1; r <= 3; ++r) {
+        const QByteArray name = "rem" + QByteArray::number(r);
+        m_remoteItems[r - 1] = addItem(remote, name.constData(), QStringLiteral("remote%1").arg(r));
+        connect(m_remoteItems[r - 1], &QAction::triggered, this, [this, r] { selectRemote(r); });
+    }
+    addItem(remote, "bnh", QString());
+    connect(addItem(remote, "record", QStringLiteral("Record")), &QAction::triggered, this, &MainWindow::record);
+    addItem(remote, "bbbbbbbbb", QString());
+    connect(addItem(remote, "eremote", QStringLiteral("Edit Remotes")), &QAction::triggered, this,
+            &MainWindow::editRemotes);
+    connect(addItem(remote, "ebutton", QStringLiteral("Edit Buttons")), &QAction::triggered, this,
+            &MainWindow::editButtons);
+
+    QAction *min = bar->addAction(QStringLiteral("&Minimize"));
+    min->setObjectName(QStringLiteral("min"));
+    connect(min, &QAction::triggered, this, &MainWindow::minimizeToTray);
+
+    QMenu *help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("help"));
+    connect(addItem(help, "web", QStringLiteral("WebSite")), &QAction::triggered, this, &MainWindow::webSite);
+    addItem(help, "dashes", QStringLiteral("------------------"));
+    connect(addItem(help, "about", QStringLiteral("About")), &QAction::triggered, this, &MainWindow::about);
+}
+
+void MainWindow::buildTray()
+{
+    m_tray = new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/tray.png")), this);
+    m_tray->setObjectName(QStringLiteral("cSysTray1"));
+    m_tray->setToolTip(QStringLiteral("Lumo Control"));
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+            showFromTray();
+    });
+    // In the tray from start-up to exit, where the desktop has one.
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        m_tray->show();
+}
+
+void MainWindow::load()
+{
+    const QString data = Paths::dataFolder();
+    if (!DirExists(data) && !QDir().mkdir(data)) {
+        Messages::inform(QStringLiteral("The data folder \"%1\" could not be created. "
+                                        "Recordings cannot be kept until it exists.")
+                             .arg(QDir::toNativeSeparators(data)),
+                         Messages::Icon::Error);
+    }
+    setText1(Paths::defaultSetFile());
+    readSet(true);
+}
+
+bool MainWindow::readSet(bool checkEachTime)
+{
+    const QString path = text1();
+    const bool exists = FileExists(path);
+    if (exists) {
+        FileError error;
+        const QList<RecordValue> head = RemoteSetFile::readRecords(path, { 1, 2, 3, 4, 5 }, &error);
+        if (error) {
+            Messages::inform(error.message(), Messages::Icon::Error);
+            return false;
+        }
+        setText4(QStringLiteral("1"));
+        setRemoteCaptions({ head.at(1).toText(), head.at(2).toText(), head.at(3).toText() });
+        setText2(Paths::setNumberText(head.at(4)));
+    }
+    if (checkEachTime ? FileExists(path) : exists) {
+        FileError error;
+        const QList<RecordValue> buttons = RemoteSetFile::readRecords(path, RemoteSetFile::remoteRecords(1), &error);
+        if (error) {
+            Messages::inform(error.message(), Messages::Icon::Error);
+            return false;
+        }
+        QStringList captions;
+        for (const RecordValue &v : buttons)
+            captions.append(v.toText());
+        setButtonCaptions(captions);
+    }
+    return true;
+}
+
+QString MainWindow::text1() const { return m_text1->text(); }
+QString MainWindow::text2() const { return m_text2->text(); }
+QString MainWindow::text4() const { return m_text4->text(); }
+void MainWindow::setText1(const QString &text) { m_text1->setText(text); }
+void MainWindow::setText2(const QString &text) { m_text2->setText(text); }
+void MainWindow::setText4(const QString &text) { m_text4->setText(text); }
+
+QPushButton *MainWindow::button(int n) const
+{
+    return (n >= 1 && n <= 12) ? m_buttons[n - 1] : nullptr;
+}
+
+QStringList MainWindow::buttonCaptions() const
+{
+    QStringList captions;
+    for (QPushButton *b : m_buttons)
+        captions.append(b->text());
+    return captions;
+}
+
+void MainWindow::setButtonCaptions(const QStringList &captions)
+{
+    for (int i = 0; i < 12 && i < captions.size(); ++i)
+        m_buttons[i]->setText(captions.at(i));
+}
+
+QAction *MainWindow::remoteItem(int r) const
+{
+    return (r >= 1 && r <= 3) ? m_remoteItems[r - 1] : nullptr;
+}
+
+QStringList MainWindow::remoteCaptions() const
+{
+    return { m_remoteItems[0]->text(), m_remoteItems[1]->text(), m_remoteItems[2]->text() };
+}
+
+void MainWindow::setRemoteCaptions(const QStringList &captions)
+{
+    for (int i = 0; i < 3 && i < captions.size(); ++i)
+        m_remoteItems[i]->setText(captions.at(i));
+}
+
+void MainWindow::selectRemote(int r)
+{
+    const QString path = text1();
+    if (!FileExists(path)) {
+        Messages::inform(QStringLiteral("You have to load a File"));
+        return;
+    }
+    FileError error;
+    const QList<RecordValue> values = RemoteSetFile::readRecords(path, RemoteSetFile::remoteRecords(r), &error);
+    if (error) {
+        Messages::inform(error.message(), Messages::Icon::Error);
+        return;
+    }
+    setText4(QString::number(r));
+    QStringList captions;
+    for (const RecordValue &v : values)
+        captions.append(v.toText());
+    setButtonCaptions(captions);
+}
+
+void MainWindow::playfile(const QString &buttonn)
+{
+    const QString current = text4();
+    QString r;
+    if (current == QLatin1String("1"))
+        r = QStringLiteral("1");
+    else if (current == QLatin1String("2"))
+        r = QStringLiteral("2");
+    else if (current == QLatin1String("3"))
+        r = QStringLiteral("3");
+    else
+        return;
+    PlayCommand(Paths::irCommandFile(text2(), r, buttonn));
+}
+
+void MainWindow::fileOpen()
+{
+    FileChooser::Request request;
+    request.parent = this;
+    request.filter = QStringLiteral("ZudevIdozodo (*.lmr)");
+    const QString chosen = FileChooser::getOpenFileName(request);
+    if (chosen.isEmpty())
+        return;
+    setText1(chosen);
+    readSet(false);
+}
+
+void MainWindow::fileExit()
+{
+    close();
+}
+
+void MainWindow::minimizeToTray()
+{
+    // Without a tray a hidden window could never be brought back: minimize
+    // it the ordinary way instead.
+    if (m_tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable())
+        hide();
+    else
+        showMinimized();
+}
+
+void MainWindow::showFromTray()
+{
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+QString MainWindow::webSiteAddress()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/guide/index.html");
+}
+
+void MainWindow::webSite()
+{
+    ShellOpen(quintptr(winId()), webSiteAddress());
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    m_tray->hide();
+    emit closed();
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+class QAction;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSystemTrayIcon;
+
+// The main window, Form1. Besides the twelve play buttons and the menus it
+// holds the program's shared state in three hidden fields:
+//   Text1  path of the current remote set file
+//   Text2  the set number ("0": the set has no set folder yet)
+//   Text4  the current remote, "1".."3" ("0": none)
+// The dialogs read and write these directly.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Builds the window and runs its load step (data folder, default set
+    // file, remote names, set number, remote 1's captions). Call show().
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // --- shared state -------------------------------------------------
+    QString text1() const;
+    QString text2() const;
+    QString text4() const;
+    void setText1(const QString &text);
+    void setText2(const QString &text);
+    void setText4(const QString &text);
+
+    // Play button n (1..12): B1, b2 ... b12.
+    QPushButton *button(int n) const;
+    QStringList buttonCaptions() const;
+    void setButtonCaptions(const QStringList &captions);
+
+    // Remotes menu item of remote r (1..3): rem1, rem2, rem3.
+    QAction *remoteItem(int r) const;
+    QStringList remoteCaptions() const;
+    void setRemoteCaptions(const QStringList &captions);
+
+    QSystemTrayIcon *trayIcon() const { return m_tray; }
+
+    // Plays button 'buttonn' ("1".."12") of the current remote.
+    void playfile(const QString &buttonn);
+
+    // Reads records 1-5 and then remote 1's buttons from the set file named
+    // by Text1 into the window: the load step and File > Open share it.
+    // 'checkEachTime' tests the file's existence before each of the two
+    // reads (load) rather than once (Open). Returns false, after telling
+    // the user, when the file exists but cannot be read.
+    bool readSet(bool checkEachTime);
+
+    // The address Help > WebSite opens: the user guide installed beside
+    // the program.
+    static QString webSiteAddress();
+
+signals:
+    // The window has been closed: the program ends.
+    void closed();
+
+public slots:
+    void selectRemote(int r);
+    void fileOpen();
+    void fileExit();
+    void minimizeToTray();
+    void showFromTray();
+    void webSite();
+    void editRemotes();
+    void editButtons();
+    void record();
+    void about();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void buildTray();
+    void load();
+
+    QLineEdit *m_text1 = nullptr;
+    QLineEdit *m_text2 = nullptr;
+    QLineEdit *m_text4 = nullptr;
+    QPushButton *m_buttons[12] = {};
+    QAction *m_remoteItems[3] = {};
+    QSystemTrayIcon *m_tray = nullptr;
+};

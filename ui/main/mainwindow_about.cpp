@@ -1,0 +1,5 @@
+#include "mainwindow.h"
+
+void MainWindow::about()
+{
+}

@@ -1,0 +1,9 @@
+#include "mainwindow.h"
+
+void MainWindow::editRemotes()
+{
+}
+
+void MainWindow::editButtons()
+{
+}
