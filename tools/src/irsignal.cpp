@@ -1,0 +1,336 @@
+#include "irsignal.h"
+
+#include <charconv>
+
+namespace lumo::ir {
+
+uint64_t Signal::durationUs() const
+{
+    uint64_t sum = 0;
+    for (uint32_t v : values)
+        sum += v;
+    return sum;
+}
+
+std::size_t Signal::frameCount() const
+{
+    if (values.empty())
+        return 0;
+    std::size_t frames = 1;
+    for (std::size_t i = 1; i < values.size(); i += 2)
+        if (values[i] >= kFrameGapUs)
+            ++frames;
+    return frames;
+}
+
+std::string numberText(uint64_t v)
+{
+    char buf[24];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+std::string oneLine(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text)
+        out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+    return out;
+}
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string_view trim(std::string_view s)
+{
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Splits on blanks.
+std::vector<std::string_view> words(std::string_view s)
+{
+    std::vector<std::string_view> out;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        while (i < s.size() && isBlank(s[i]))
+            ++i;
+        std::size_t start = i;
+        while (i < s.size() && !isBlank(s[i]))
+            ++i;
+        if (i > start)
+            out.push_back(s.substr(start, i - start));
+    }
+    return out;
+}
+
+bool asciiEquals(std::string_view a, std::string_view lower)
+{
+    if (a.size() != lower.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char c = a[i];
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+        if (c != lower[i])
+            return false;
+    }
+    return true;
+}
+
+// Digits only, no sign, no overflow past 32 bits.
+bool parseNumber(std::string_view s, uint64_t &out)
+{
+    if (s.empty() || s.size() > 12)
+        return false;
+    for (char c : s)
+        if (c < '0' || c > '9')
+            return false;
+    auto r = std::from_chars(s.data(), s.data() + s.size(), out);
+    return r.ec == std::errc() && r.ptr == s.data() + s.size();
+}
+
+std::string lineMsg(std::size_t line, const std::string &what)
+{
+    return "line " + numberText(line) + ": " + what;
+}
+
+std::string quoted(std::string_view w)
+{
+    std::string s = oneLine(w);
+    if (s.size() > 40)
+        s = s.substr(0, 40) + "...";
+    return "'" + s + "'";
+}
+
+} // namespace
+
+bool parseSignal(std::string_view text, Signal &out, std::string &error)
+{
+    out = Signal();
+    if (text.size() > kMaxFileBytes) {
+        error = "file is larger than " + numberText(kMaxFileBytes) + " bytes";
+        return false;
+    }
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+
+    std::size_t lineNo = 0;
+    std::size_t lastValueLine = 0;
+    std::size_t frameValues = 0;
+    bool carrierSeen = false;
+
+    auto addValue = [&](bool pulse, uint64_t v, std::string_view word) -> bool {
+        if (v == 0) {
+            error = lineMsg(lineNo, "zero duration in " + quoted(word));
+            return false;
+        }
+        if (v > kMaxValueUs) {
+            error = lineMsg(lineNo, "duration " + numberText(v) + " is above the largest possible "
+                                        + numberText(kMaxValueUs) + " microseconds");
+            return false;
+        }
+        if (pulse && v > kMaxPulseUs) {
+            error = lineMsg(lineNo, "pulse of " + numberText(v) + " microseconds; at most "
+                                        + numberText(kMaxPulseUs) + " can be sent");
+            return false;
+        }
+        bool expectPulse = out.values.size() % 2 == 0;
+        if (pulse != expectPulse) {
+            if (out.values.empty())
+                error = lineMsg(lineNo, "the signal must start with a pulse");
+            else
+                error = lineMsg(lineNo, std::string(pulse ? "pulse" : "space") + " follows a "
+                                            + (pulse ? "pulse" : "space")
+                                            + "; pulses and spaces must alternate");
+            return false;
+        }
+        if (!pulse && v >= kFrameGapUs)
+            frameValues = 0;
+        else
+            ++frameValues;
+        if (pulse && frameValues > kMaxValuesPerFrame) {
+            error = lineMsg(lineNo, "more than " + numberText(kMaxValuesPerFrame)
+                                        + " values in one frame");
+            return false;
+        }
+        if (out.values.size() >= kMaxValues) {
+            error = lineMsg(lineNo, "more than " + numberText(kMaxValues) + " values in the file");
+            return false;
+        }
+        out.values.push_back(uint32_t(v));
+        lastValueLine = lineNo;
+        return true;
+    };
+
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        std::size_t nl = text.find('\n', pos);
+        if (nl == std::string_view::npos)
+            nl = text.size();
+        std::string_view line = text.substr(pos, nl - pos);
+        pos = nl + 1;
+        ++lineNo;
+
+        std::size_t hash = line.find('#');
+        if (hash != std::string_view::npos)
+            line = line.substr(0, hash);
+        line = trim(line);
+        if (line.empty())
+            continue;
+        if (line.find('\0') != std::string_view::npos) {
+            error = lineMsg(lineNo, "contains a NUL byte; this is not a text file");
+            return false;
+        }
+
+        auto w = words(line);
+        const std::string_view key = w[0];
+        if (asciiEquals(key, "carrier") || asciiEquals(key, "pulse") || asciiEquals(key, "space")) {
+            if (w.size() != 2) {
+                error = lineMsg(lineNo, "expected '" + std::string(key) + " N' with one number, got "
+                                            + quoted(line));
+                return false;
+            }
+            uint64_t v = 0;
+            if (!parseNumber(w[1], v)) {
+                error = lineMsg(lineNo, quoted(w[1]) + " is not a whole number of "
+                                            + (asciiEquals(key, "carrier") ? "hertz" : "microseconds"));
+                return false;
+            }
+            if (asciiEquals(key, "carrier")) {
+                if (carrierSeen) {
+                    error = lineMsg(lineNo, "a second carrier line; a signal has one carrier");
+                    return false;
+                }
+                if (!out.values.empty()) {
+                    error = lineMsg(lineNo, "the carrier must come before the first pulse");
+                    return false;
+                }
+                if (v < kMinCarrierHz || v > kMaxCarrierHz) {
+                    error = lineMsg(lineNo, "carrier " + numberText(v) + " Hz is outside "
+                                                + numberText(kMinCarrierHz) + ".."
+                                                + numberText(kMaxCarrierHz) + " Hz");
+                    return false;
+                }
+                carrierSeen = true;
+                out.carrier = uint32_t(v);
+                continue;
+            }
+            if (!addValue(asciiEquals(key, "pulse"), v, line))
+                return false;
+            continue;
+        }
+
+        // ir-ctl's compact form: "+N -N N ..."; an unsigned number takes
+        // whatever comes next in the alternation.
+        for (std::string_view word : w) {
+            char sign = word[0];
+            std::string_view digits = (sign == '+' || sign == '-') ? word.substr(1) : word;
+            uint64_t v = 0;
+            if (!parseNumber(digits, v)) {
+                error = lineMsg(lineNo, "cannot read " + quoted(word)
+                                            + "; expected 'pulse N', 'space N', 'carrier N' or '+N -N'");
+                return false;
+            }
+            bool pulse = sign == '+' ? true : sign == '-' ? false : out.values.size() % 2 == 0;
+            if (!addValue(pulse, v, word))
+                return false;
+        }
+    }
+
+    if (out.values.empty()) {
+        error = "no pulses in the file";
+        return false;
+    }
+    if (out.values.size() % 2 == 0) {
+        error = lineMsg(lastValueLine, "the signal ends with a space; it must end with a pulse");
+        return false;
+    }
+    return checkSignal(out, error);
+}
+
+bool checkSignal(const Signal &s, std::string &error)
+{
+    if (s.values.empty()) {
+        error = "no pulses";
+        return false;
+    }
+    if (s.values.size() % 2 == 0) {
+        error = "the signal ends with a space";
+        return false;
+    }
+    if (s.values.size() > kMaxValues) {
+        error = "more than " + numberText(kMaxValues) + " values";
+        return false;
+    }
+    if (s.carrier != 0 && (s.carrier < kMinCarrierHz || s.carrier > kMaxCarrierHz)) {
+        error = "carrier " + numberText(s.carrier) + " Hz is out of range";
+        return false;
+    }
+    std::size_t frame = 0;
+    for (std::size_t i = 0; i < s.values.size(); ++i) {
+        uint32_t v = s.values[i];
+        if (v == 0 || v > kMaxValueUs) {
+            error = "value " + numberText(i + 1) + " (" + numberText(v) + ") is out of range";
+            return false;
+        }
+        if (i % 2 == 0 && v > kMaxPulseUs) {
+            error = "pulse " + numberText(i / 2 + 1) + " lasts " + numberText(v)
+                    + " microseconds; at most " + numberText(kMaxPulseUs) + " can be sent";
+            return false;
+        }
+        if (i % 2 == 1 && v >= kFrameGapUs)
+            frame = 0;
+        else if (++frame > kMaxValuesPerFrame) {
+            error = "a frame has more than " + numberText(kMaxValuesPerFrame) + " values";
+            return false;
+        }
+    }
+    if (s.durationUs() > kMaxSignalUs) {
+        error = "the signal is longer than " + numberText(kMaxSignalUs / 1000) + " ms";
+        return false;
+    }
+    return true;
+}
+
+std::string formatSignal(const Signal &s, const std::vector<std::string> &header)
+{
+    std::string out;
+    out.reserve(s.values.size() * 12 + 256);
+    for (const std::string &h : header) {
+        out += "# ";
+        out += oneLine(h);
+        out += '\n';
+    }
+    if (s.carrier) {
+        out += "carrier ";
+        out += numberText(s.carrier);
+        out += '\n';
+    }
+    for (std::size_t i = 0; i < s.values.size(); ++i) {
+        out += (i % 2 == 0) ? "pulse " : "space ";
+        out += numberText(s.values[i]);
+        out += '\n';
+    }
+    return out;
+}
+
+std::string formatCompact(const std::vector<uint32_t> &values)
+{
+    std::string out;
+    out.reserve(values.size() * 7);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i)
+            out += ' ';
+        out += (i % 2 == 0) ? '+' : '-';
+        out += numberText(values[i]);
+    }
+    return out;
+}
+
+} // namespace lumo::ir

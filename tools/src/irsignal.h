@@ -1,0 +1,58 @@
+// IR signal in memory plus its text form (the mode2 text ir-ctl --send reads).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumo::ir {
+
+// One frame may hold at most this many pulse/space values: that is what a
+// LIRC device takes in a single write.
+constexpr std::size_t kMaxValuesPerFrame = 1024;
+// Whole signal limits (a held button or a noisy room must not run forever).
+constexpr std::size_t kMaxValues = 8192;
+constexpr uint64_t kMaxSignalUs = 10'000'000;
+// A space at least this long separates two frames.
+constexpr uint32_t kFrameGapUs = 20'000;
+// Largest duration a LIRC sample can carry (24 bits).
+constexpr uint32_t kMaxValueUs = 0xFFFFFF;
+constexpr uint32_t kMinCarrierHz = 10'000;
+constexpr uint32_t kMaxCarrierHz = 1'000'000;
+constexpr std::size_t kMaxFileBytes = 1 << 20;
+// No device sends a single pulse longer than this in one go.
+constexpr uint32_t kMaxPulseUs = 500'000;
+
+struct Signal {
+    uint32_t carrier = 0;          // Hz, 0 = not known
+    std::vector<uint32_t> values;  // pulse, space, pulse, ... (odd count)
+
+    uint64_t durationUs() const;
+    std::size_t frameCount() const;
+};
+
+// Reads the text form. Accepts "carrier N", "pulse N", "space N", ir-ctl's
+// "+N -N" (sign optional) form, blank lines and '#' comments, CRLF line ends.
+// On failure returns false and sets error to "line N: what is wrong".
+bool parseSignal(std::string_view text, Signal &out, std::string &error);
+
+// Checks what both the parser and the recorder promise: odd count, starts and
+// ends with a pulse, no zero, no value above kMaxValueUs, frame and total
+// limits, plausible carrier.
+bool checkSignal(const Signal &s, std::string &error);
+
+// The mode2 text: each header line becomes a '#' comment, then "carrier N"
+// (when known) and one "pulse N" / "space N" line per value.
+std::string formatSignal(const Signal &s, const std::vector<std::string> &header);
+
+// One line in ir-ctl's compact form: "+9000 -4500 +560".
+std::string formatCompact(const std::vector<uint32_t> &values);
+
+// Locale-free integer text.
+std::string numberText(uint64_t v);
+
+// Replaces control characters so text can go on one line of a comment or log.
+std::string oneLine(std::string_view text);
+
+} // namespace lumo::ir

@@ -1,0 +1,635 @@
+#include "irtool.h"
+
+#include <linux/lirc.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <grp.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace lumo::ir {
+
+namespace {
+
+std::string errText(int err)
+{
+    return std::strerror(err);
+}
+
+std::string quotedPath(const std::string &p)
+{
+    return "'" + oneLine(p) + "'";
+}
+
+// Closes the port on every way out of a function.
+struct PortCloser {
+    Port &port;
+    ~PortCloser() { port.close(); }
+};
+
+std::string twoDigits(int v)
+{
+    std::string s = numberText(uint64_t(v));
+    return s.size() < 2 ? "0" + s : s;
+}
+
+std::string utcNow()
+{
+    time_t t = time(nullptr);
+    struct tm tm{};
+    if (!gmtime_r(&t, &tm))
+        return "unknown time";
+    return numberText(uint64_t(tm.tm_year + 1900)) + "-" + twoDigits(tm.tm_mon + 1) + "-"
+           + twoDigits(tm.tm_mday) + " " + twoDigits(tm.tm_hour) + ":" + twoDigits(tm.tm_min) + ":"
+           + twoDigits(tm.tm_sec) + " UTC";
+}
+
+std::string msText(uint64_t us)
+{
+    // 67512 us -> "67.5 ms", integers only.
+    uint64_t tenths = (us + 50) / 100;
+    return numberText(tenths / 10) + "." + numberText(tenths % 10) + " ms";
+}
+
+std::string hexByte(uint8_t b)
+{
+    const char *digits = "0123456789ABCDEF";
+    return std::string("0x") + digits[b >> 4] + digits[b & 15];
+}
+
+} // namespace
+
+// ---- errors --------------------------------------------------------------
+
+std::string permissionHint(const std::string &device)
+{
+    struct stat st{};
+    if (!isSimDevice(device) && ::stat(device.c_str(), &st) == 0 && st.st_gid != 0
+        && (st.st_mode & S_IRGRP) && (st.st_mode & S_IWGRP)) {
+        if (struct group *g = getgrgid(st.st_gid)) {
+            std::string name = oneLine(g->gr_name);
+            return "hint: join the group '" + name + "' that owns " + oneLine(device)
+                   + " (sudo usermod -aG " + name + " $USER), then log out and in again";
+        }
+    }
+    return "hint: add the udev rule KERNEL==\"lirc[0-9]*\", GROUP=\"video\", MODE=\"0660\" to "
+           "/etc/udev/rules.d/70-lumo-ir.rules, run 'sudo udevadm trigger', join the group "
+           "'video' (sudo usermod -aG video $USER), then log out and in again";
+}
+
+Outcome openFailure(const std::string &device, int err, bool forWriting)
+{
+    const std::string dev = quotedPath(device);
+    switch (err) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case ENOTDIR:
+        return {ExitDeviceUnavailable,
+                "no IR device at " + dev + " (" + errText(err) + "); is the transceiver plugged in?"};
+    case EBUSY:
+        return {ExitDeviceUnavailable, "IR device " + dev + " is busy; close the program using it"};
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return {ExitNoPermission,
+                "no permission to use IR device " + dev + "; " + permissionHint(device)};
+    case ENOTTY:
+    case EISDIR:
+        return {ExitUnsupported, dev + " is not an IR (LIRC) device"};
+    default:
+        return {ExitDeviceError, "cannot open IR device " + dev + " for "
+                                     + (forWriting ? "sending" : "receiving") + ": " + errText(err)};
+    }
+}
+
+namespace {
+
+Outcome featuresFailure(const std::string &device, int err)
+{
+    if (err == ENOTTY || err == EINVAL)
+        return {ExitUnsupported, quotedPath(device) + " is not an IR (LIRC) device"};
+    return {ExitDeviceError, "cannot query IR device " + quotedPath(device) + ": " + errText(err)};
+}
+
+Outcome readFailure(const std::string &device, int err)
+{
+    if (err == ENODEV || err == EIO)
+        return {ExitDeviceError, "IR device " + quotedPath(device) + " stopped working ("
+                                     + errText(err) + "); was it unplugged?"};
+    return {ExitDeviceError, "cannot read IR device " + quotedPath(device) + ": " + errText(err)};
+}
+
+} // namespace
+
+// ---- recording -----------------------------------------------------------
+
+Capture captureSignal(Port &port, const std::string &device, const CaptureOptions &options)
+{
+    Capture c;
+    int r = port.open(device, false);
+    if (r < 0) {
+        c.outcome = openFailure(device, -r, false);
+        return c;
+    }
+    PortCloser closer{port};
+
+    uint32_t features = 0;
+    if ((r = port.ioctl(LIRC_GET_FEATURES, &features)) < 0) {
+        c.outcome = featuresFailure(device, -r);
+        return c;
+    }
+    if (!(features & LIRC_CAN_REC_MODE2)) {
+        c.outcome = {ExitUnsupported,
+                     "IR device " + quotedPath(device)
+                         + ((features & LIRC_CAN_REC_SCANCODE)
+                                ? " only decodes known remotes and cannot learn raw signals"
+                                : " cannot receive")};
+        return c;
+    }
+    uint32_t mode = LIRC_MODE_MODE2;
+    if ((r = port.ioctl(LIRC_SET_REC_MODE, &mode)) < 0 && r != -ENOTTY) {
+        c.outcome = {ExitUnsupported, "cannot switch IR device " + quotedPath(device)
+                                          + " to raw receive: " + errText(-r)};
+        return c;
+    }
+
+    // A long enough timeout keeps frames 40 ms apart in one capture.
+    uint32_t previousTimeout = 0;
+    bool havePrevious = port.ioctl(LIRC_GET_REC_TIMEOUT, &previousTimeout) == 0;
+    uint32_t minTimeout = 0, maxTimeout = 0;
+    if (port.ioctl(LIRC_GET_MIN_TIMEOUT, &minTimeout) == 0
+        && port.ioctl(LIRC_GET_MAX_TIMEOUT, &maxTimeout) == 0 && maxTimeout >= minTimeout
+        && maxTimeout > 0) {
+        uint32_t t = std::clamp(options.recTimeoutUs, minTimeout, maxTimeout);
+        if (port.ioctl(LIRC_SET_REC_TIMEOUT, &t) == 0)
+            c.recTimeoutUs = t;
+    }
+    struct TimeoutRestorer {
+        Port &port;
+        bool restore;
+        uint32_t value;
+        ~TimeoutRestorer()
+        {
+            if (restore)
+                port.ioctl(LIRC_SET_REC_TIMEOUT, &value);
+        }
+    } restorer{port, havePrevious && c.recTimeoutUs && previousTimeout != c.recTimeoutUs,
+               previousTimeout};
+
+    // Should the driver never report the timeout, silence this long ends it.
+    const int64_t idleLimitMs = (c.recTimeoutUs ? c.recTimeoutUs : options.recTimeoutUs) / 1000 + 250;
+
+    std::vector<uint32_t> &v = c.signal.values;
+    bool started = false;
+    uint64_t totalUs = 0;
+    int64_t lastDataMs = 0;
+    const int64_t deadline = port.nowMs() + std::max(0, options.waitMs);
+
+    auto reset = [&] {
+        v.clear();
+        started = false;
+        totalUs = 0;
+        c.signal.carrier = 0;
+        c.carrierMeasured = false;
+    };
+    // True when what was captured counts as a signal; short blips are noise.
+    auto finish = [&]() -> bool {
+        if (!v.empty() && v.size() % 2 == 0)
+            v.pop_back();
+        if (v.size() < kMinCaptureValues) {
+            reset();
+            return false;
+        }
+        return true;
+    };
+
+    uint32_t buf[256];
+    for (;;) {
+        const int64_t now = port.nowMs();
+        int64_t timeout;
+        if (!started) {
+            if (now >= deadline) {
+                c.outcome = {ExitNoSignal, "no IR signal received within "
+                                               + msText(uint64_t(options.waitMs) * 1000)
+                                               + "; point the remote at the receiver and press the button"};
+                return c;
+            }
+            timeout = std::min<int64_t>(deadline - now, 1000);
+        } else {
+            int64_t idle = now - lastDataMs;
+            if (idle >= idleLimitMs) {
+                if (finish())
+                    break;
+                continue;
+            }
+            timeout = idleLimitMs - idle;
+        }
+
+        r = port.poll(int(timeout));
+        if (r == -EINTR || r == 0)
+            continue;
+        if (r < 0) {
+            c.outcome = readFailure(device, -r);
+            return c;
+        }
+        long n = port.read(buf, sizeof buf);
+        if (n == -EAGAIN || n == -EINTR)
+            continue;
+        if (n <= 0) {
+            c.outcome = readFailure(device, n == 0 ? ENODEV : int(-n));
+            return c;
+        }
+        lastDataMs = port.nowMs();
+
+        bool done = false;
+        for (long i = 0; i < n / 4 && !done; ++i) {
+            const uint32_t sample = buf[i];
+            const uint32_t value = LIRC_VALUE(sample);
+            switch (LIRC_MODE2(sample)) {
+            case LIRC_MODE2_PULSE:
+                if (value == 0)
+                    break;
+                started = true;
+                if (v.size() % 2 == 1)
+                    v.back() += value;  // two pulses in a row: one longer pulse
+                else
+                    v.push_back(value);
+                totalUs += value;
+                break;
+            case LIRC_MODE2_SPACE:
+                if (!started || value == 0)
+                    break;  // silence before the signal is not part of it
+                if (v.size() % 2 == 0)
+                    v.back() += value;
+                else
+                    v.push_back(value);
+                totalUs += value;
+                break;
+            case LIRC_MODE2_FREQUENCY:
+                if (!c.carrierMeasured && value >= kMinCarrierHz && value <= kMaxCarrierHz) {
+                    c.signal.carrier = value;
+                    c.carrierMeasured = true;
+                }
+                break;
+            case LIRC_MODE2_TIMEOUT:
+                if (started)
+                    done = finish();
+                break;
+            case LIRC_MODE2_OVERFLOW:
+                c.outcome = {ExitCaptureFailed,
+                             "the IR receiver overflowed and lost part of the signal; try again"};
+                return c;
+            default:
+                break;
+            }
+            if (v.size() > kMaxValues || totalUs > kMaxSignalUs) {
+                c.outcome = {ExitCaptureFailed,
+                             "the IR signal does not end; release the button sooner, or "
+                             "something (a lamp, sunlight) is disturbing the receiver"};
+                return c;
+            }
+        }
+        if (done)
+            break;
+    }
+
+    std::string err;
+    if (!checkSignal(c.signal, err)) {
+        c.outcome = {ExitCaptureFailed, "the received IR signal cannot be used: " + err};
+        return c;
+    }
+    return c;
+}
+
+std::vector<std::string> recordHeader(const Capture &c, const std::string &device, bool simulated,
+                                      const std::string &file)
+{
+    std::vector<std::string> h;
+    if (simulated) {
+        uint8_t address = 0, command = 0;
+        SimPort::necCode(file, address, command);
+        h.push_back("Lumo Control IR signal, simulated by irrecord.exe (no IR hardware was used)");
+        h.push_back("NEC address " + hexByte(address) + " command " + hexByte(command)
+                    + ", derived from the file name");
+    } else {
+        h.push_back("Lumo Control IR signal, recorded by irrecord.exe from " + device);
+    }
+    const Signal &s = c.signal;
+    std::size_t frames = s.frameCount();
+    h.push_back("recorded " + utcNow() + "; " + numberText(s.values.size()) + " values in "
+                + numberText(frames) + (frames == 1 ? " frame, " : " frames, ")
+                + msText(s.durationUs()));
+    std::string line = c.carrierMeasured
+                           ? "carrier measured by the receiver"
+                           : "carrier not measured; senders use " + numberText(kDefaultCarrierHz) + " Hz";
+    if (c.recTimeoutUs)
+        line += "; receive timeout " + numberText(c.recTimeoutUs) + " us";
+    h.push_back(line);
+    return h;
+}
+
+Outcome recordToFile(Port &port, const std::string &device, const std::string &file,
+                     const CaptureOptions &options)
+{
+    AtomicFile out;
+    Outcome o = out.begin(file);
+    if (o.code != ExitOk)
+        return o;
+    Capture c = captureSignal(port, device, options);
+    if (c.outcome.code != ExitOk) {
+        out.abort();
+        return c.outcome;
+    }
+    return out.commit(formatSignal(c.signal, recordHeader(c, device, isSimDevice(device), file)));
+}
+
+// ---- playing -------------------------------------------------------------
+
+namespace {
+
+void splitRange(const std::vector<uint32_t> &values, const std::vector<uint64_t> &prefix,
+                std::size_t b, std::size_t e, std::size_t maxValues, uint64_t maxUs,
+                std::vector<Chunk> &out)
+{
+    const std::size_t count = e - b;
+    const uint64_t dur = prefix[e] - prefix[b];
+    if (count == 1 || (count <= maxValues && dur <= maxUs)) {
+        out.push_back({b, e, 0});
+        return;
+    }
+    // Cut at the longest space; on a tie take the one nearest the middle.
+    const std::size_t mid = b + count / 2;
+    std::size_t best = b + 1;
+    for (std::size_t i = b + 1; i < e; i += 2) {
+        auto dist = [mid](std::size_t x) { return x > mid ? x - mid : mid - x; };
+        if (values[i] > values[best] || (values[i] == values[best] && dist(i) < dist(best)))
+            best = i;
+    }
+    splitRange(values, prefix, b, best, maxValues, maxUs, out);
+    out.back().gapAfterUs = values[best];
+    splitRange(values, prefix, best + 1, e, maxValues, maxUs, out);
+}
+
+} // namespace
+
+std::vector<Chunk> splitForSending(const std::vector<uint32_t> &values, std::size_t maxValues,
+                                   uint64_t maxUs)
+{
+    std::vector<Chunk> out;
+    if (values.empty() || values.size() % 2 == 0)
+        return out;
+    std::vector<uint64_t> prefix(values.size() + 1, 0);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        prefix[i + 1] = prefix[i] + values[i];
+    splitRange(values, prefix, 0, values.size(), std::max<std::size_t>(maxValues, 1), maxUs, out);
+    return out;
+}
+
+Outcome sendSignal(Port &port, const std::string &device, const Signal &signal)
+{
+    std::string err;
+    if (!checkSignal(signal, err))
+        return {ExitBadFile, "the signal cannot be sent: " + err};
+    const std::vector<Chunk> chunks = splitForSending(signal.values);
+    for (const Chunk &ch : chunks) {
+        uint64_t dur = 0;
+        for (std::size_t i = ch.begin; i < ch.end; ++i)
+            dur += signal.values[i];
+        if (ch.end - ch.begin > kMaxValuesPerWrite || dur > kMaxUsPerWrite)
+            return {ExitBadFile, "the signal cannot be cut into pieces a device can send"};
+    }
+
+    int r = port.open(device, true);
+    if (r < 0)
+        return openFailure(device, -r, true);
+    PortCloser closer{port};
+
+    uint32_t features = 0;
+    if ((r = port.ioctl(LIRC_GET_FEATURES, &features)) < 0)
+        return featuresFailure(device, -r);
+    if (!(features & LIRC_CAN_SEND_PULSE))
+        return {ExitUnsupported, "IR device " + quotedPath(device) + " cannot send"};
+    uint32_t mode = LIRC_MODE_PULSE;
+    if ((r = port.ioctl(LIRC_SET_SEND_MODE, &mode)) < 0 && r != -ENOTTY)
+        return {ExitUnsupported, "cannot switch IR device " + quotedPath(device)
+                                     + " to sending pulses: " + errText(-r)};
+    if (features & LIRC_CAN_SET_SEND_CARRIER) {
+        // Without a carrier in the file use the common one, rather than
+        // whatever the last sender left behind.
+        uint32_t carrier = signal.carrier ? signal.carrier : kDefaultCarrierHz;
+        if ((r = port.ioctl(LIRC_SET_SEND_CARRIER, &carrier)) < 0)
+            return {ExitUnsupported, "IR device " + quotedPath(device) + " cannot send on a "
+                                         + numberText(carrier) + " Hz carrier: " + errText(-r)};
+    }
+
+    for (const Chunk &ch : chunks) {
+        const std::size_t bytes = (ch.end - ch.begin) * sizeof(uint32_t);
+        long w = port.write(signal.values.data() + ch.begin, bytes);
+        if (w < 0)
+            return {ExitDeviceError,
+                    "IR device " + quotedPath(device) + " did not send the signal: " + errText(int(-w))};
+        if (std::size_t(w) != bytes)
+            return {ExitDeviceError, "IR device " + quotedPath(device) + " sent only part of the signal"};
+        if (ch.gapAfterUs)
+            port.pauseUs(ch.gapAfterUs);
+    }
+    if ((r = port.close()) < 0)
+        return {ExitDeviceError, "IR device " + quotedPath(device) + " failed: " + errText(-r)};
+    return {};
+}
+
+Outcome loadSignalFile(const std::string &file, Signal &out)
+{
+    const std::string name = quotedPath(file);
+    int fd;
+    do
+        fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return {ExitBadFile, "cannot open signal file " + name + ": " + errText(errno)};
+    struct stat st{};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return {ExitBadFile, name + " is not a signal file"};
+    }
+    if (std::size_t(st.st_size) > kMaxFileBytes) {
+        ::close(fd);
+        return {ExitBadFile, "signal file " + name + " is too large"};
+    }
+    std::string text(std::size_t(st.st_size), '\0');
+    std::size_t got = 0;
+    while (got < text.size()) {
+        ssize_t n = ::read(fd, &text[got], text.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            int e = errno;
+            ::close(fd);
+            return {ExitBadFile, "cannot read signal file " + name + ": " + errText(e)};
+        }
+        if (n == 0)
+            break;
+        got += std::size_t(n);
+    }
+    ::close(fd);
+    text.resize(got);
+    std::string err;
+    if (!parseSignal(text, out, err))
+        return {ExitBadFile, "bad signal file " + name + ": " + err};
+    return {};
+}
+
+// ---- atomic output file --------------------------------------------------
+
+namespace {
+
+char *volatile g_pendingTemp = nullptr;
+
+extern "C" void removeTempAndDie(int sig)
+{
+    if (char *p = g_pendingTemp)
+        ::unlink(p);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+}
+
+const int kCleanupSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+struct SignalBlock {
+    sigset_t old;
+    SignalBlock()
+    {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int s : kCleanupSignals)
+            sigaddset(&set, s);
+        sigprocmask(SIG_BLOCK, &set, &old);
+    }
+    ~SignalBlock() { sigprocmask(SIG_SETMASK, &old, nullptr); }
+};
+
+} // namespace
+
+void installCleanupHandlers()
+{
+    struct sigaction sa{};
+    sa.sa_handler = removeTempAndDie;
+    sigemptyset(&sa.sa_mask);
+    for (int s : kCleanupSignals) {
+        struct sigaction old{};
+        // Leave a signal alone that the caller chose to ignore.
+        if (sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
+            continue;
+        sigaction(s, &sa, nullptr);
+    }
+}
+
+AtomicFile::~AtomicFile()
+{
+    abort();
+}
+
+Outcome AtomicFile::begin(const std::string &target)
+{
+    abort();
+    m_target = target;
+    std::string dir = ".";
+    std::size_t slash = target.find_last_of('/');
+    if (slash != std::string::npos)
+        dir = slash == 0 ? std::string("/") : target.substr(0, slash);
+    if (slash == target.size() - 1)
+        return {ExitWriteFailed, "cannot write " + quotedPath(target) + ": it names a folder"};
+
+    struct stat st{};
+    if (::stat(target.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return {ExitWriteFailed, "cannot write " + quotedPath(target) + ": it is a folder"};
+        m_mode = st.st_mode & 07777;
+    } else {
+        mode_t um = umask(0);
+        umask(um);
+        m_mode = 0666 & ~um;
+    }
+
+    std::string tmpl = dir + (dir == "/" ? "" : "/") + ".irrecord-XXXXXX";
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    char *copy = static_cast<char *>(std::malloc(buf.size()));
+    if (!copy)
+        throw std::bad_alloc();
+    {
+        SignalBlock block;
+        m_fd = mkostemp(buf.data(), O_CLOEXEC);
+        if (m_fd < 0) {
+            int e = errno;
+            std::free(copy);
+            return {ExitWriteFailed, "cannot write in folder " + quotedPath(dir) + ": " + errText(e)};
+        }
+        std::memcpy(copy, buf.data(), buf.size());
+        g_pendingTemp = copy;
+    }
+    m_temp = buf.data();
+    return {};
+}
+
+void AtomicFile::abort()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temp.empty()) {
+        SignalBlock block;
+        ::unlink(m_temp.c_str());
+        char *p = g_pendingTemp;
+        g_pendingTemp = nullptr;
+        std::free(p);
+        m_temp.clear();
+    }
+}
+
+Outcome AtomicFile::commit(const std::string &content)
+{
+    if (m_fd < 0)
+        return {ExitInternal, "no temporary file to write"};
+    auto fail = [&](int e) {
+        abort();
+        return Outcome{ExitWriteFailed, "cannot write " + quotedPath(m_target) + ": " + errText(e)};
+    };
+    std::size_t done = 0;
+    while (done < content.size()) {
+        ssize_t n = ::write(m_fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return fail(errno);
+        done += std::size_t(n);
+    }
+    if (fchmod(m_fd, m_mode) != 0 || fsync(m_fd) != 0)
+        return fail(errno);
+    int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0 && errno != EINTR)
+        return fail(errno);
+    {
+        SignalBlock block;
+        if (::rename(m_temp.c_str(), m_target.c_str()) != 0)
+            return fail(errno);
+        char *p = g_pendingTemp;
+        g_pendingTemp = nullptr;
+        std::free(p);
+        m_temp.clear();
+    }
+    return {};
+}
+
+} // namespace lumo::ir
