@@ -5,6 +5,8 @@
 //   FAKE_TOOL_SLEEP_MS  sleep this long before exiting
 //   FAKE_TOOL_EXIT   exit code (default 0)
 //   FAKE_TOOL_WRITE  when set, write this text into the file named by arg 1
+//   FAKE_TOOL_STAMP  when set, write CLOCK_MONOTONIC in ns into this file
+//                    just before exiting (for the latency benchmark)
 // Plain C++: no Qt, so it starts fast.
 #include <chrono>
 #include <cstdio>
@@ -12,6 +14,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <time.h>
 
 static std::string baseName(const char *path)
 {
@@ -45,6 +48,14 @@ int main(int argc, char **argv)
     if (log) {
         if (FILE *f = std::fopen(log, "ab")) {
             std::fprintf(f, "%s done\n", name.c_str());
+            std::fclose(f);
+        }
+    }
+    if (const char *stamp = std::getenv("FAKE_TOOL_STAMP")) {
+        if (FILE *f = std::fopen(stamp, "wb")) {
+            timespec ts;
+            clock_gettime(CLOCK_MONOTONIC, &ts);
+            std::fprintf(f, "%lld\n", (long long)ts.tv_sec * 1000000000LL + ts.tv_nsec);
             std::fclose(f);
         }
     }

@@ -1,0 +1,1 @@
+lumo_add_test(tst_mainwindow LIBS lumo_ui)
