@@ -1,5 +1,29 @@
 #include "mainwindow.h"
 
+#include "messages.h"
+#include "paths.h"
+#include "recordsignaldialog.h"
+
+// Remotes > Record: opens the record signal dialog on the current remote.
 void MainWindow::record()
 {
+    // Recording needs the set folder, which the set gets with its number.
+    // A field that holds no number names no folder either.
+    int setNumber = 0;
+    const bool isNumber = Paths::parseSetNumber(text2(), &setNumber);
+    if (!isNumber || setNumber == 0) {
+        Messages::inform(QStringLiteral("Please create a remote before recording a signal"));
+        return;
+    }
+
+    QPointer<RecordSignalDialog> form5 = RecordSignalDialog::load(this);
+    const QString current = text4();
+    if (current == QLatin1String("1"))
+        form5->chooseRemote(1);
+    else if (current == QLatin1String("2"))
+        form5->chooseRemote(2);
+    else if (current == QLatin1String("3"))
+        form5->chooseRemote(3);
+    if (form5)
+        form5->showDialog();
 }

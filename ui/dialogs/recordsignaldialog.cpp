@@ -1,0 +1,201 @@
+#include "recordsignaldialog.h"
+
+#include "design.h"
+#include "mainwindow.h"
+#include "messages.h"
+#include "module1.h"
+#include "paths.h"
+#include "recordcommand.h"
+#include "recordwaitdialog.h"
+#include "remotesetfile.h"
+
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+// The one Form5.
+QPointer<RecordSignalDialog> g_form5;
+
+struct Place
+{
+    const char *name;
+    int left, top;
+};
+
+// The twelve buttons in grid order, row by row.
+constexpr Place kButtons[12] = {
+    { "B1", 480, 1440 },  { "b2", 1680, 1440 },  { "b3", 2880, 1440 },
+    { "b4", 480, 1920 },  { "b5", 1680, 1920 },  { "b6", 2880, 1920 },
+    { "b7", 480, 2400 },  { "b8", 1680, 2400 },  { "b9", 2880, 2400 },
+    { "b10", 480, 2880 }, { "b11", 1680, 2880 }, { "b12", 2880, 2880 },
+};
+
+// The remote choices, inside Picture1.
+constexpr Place kOptions[3] = { { "Option1", 120, 0 }, { "Option2", 720, 0 }, { "Option3", 1320, 0 } };
+
+} // namespace
+
+RecordSignalDialog::RecordSignalDialog(MainWindow *form1)
+    : DesignWindow(form1)
+    , m_form1(form1)
+{
+    buildControls();
+
+    // Load: the main window is disabled (DesignWindow) and the buttons
+    // start with the main window's captions. No remote is chosen here.
+    if (m_form1) {
+        for (int n = 1; n <= 12; ++n)
+            m_buttons[n - 1]->setText(m_form1->button(n)->text());
+    }
+}
+
+RecordSignalDialog::~RecordSignalDialog() = default;
+
+void RecordSignalDialog::buildControls()
+{
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("Record Signal"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/record.png")));
+    setFont(Design::font());
+    resize(Design::px(4215), Design::px(4140));
+
+    m_label1 = new QLabel(QStringLiteral("Click on the button to assing to an IR signal"), this);
+    Design::place(m_label1, "Label1", 720, 120, 3015, 615);
+    m_label1->setFont(Design::font(12, true));
+    m_label1->setWordWrap(true);
+    m_label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    m_label2 = new QLabel(QStringLiteral("Remote:"), this);
+    Design::place(m_label2, "Label2", 240, 960, 720, 195);
+    m_label2->setFont(Design::font(8.25, true));
+    m_label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    m_picture1 = new QFrame(this);
+    Design::place(m_picture1, "Picture1", 1320, 960, 2535, 255);
+    m_picture1->setFrameShape(QFrame::NoFrame);
+    m_picture1->setFocusPolicy(Qt::NoFocus);
+
+    // The three choices form one group through their common container.
+    // Only a click (or the opener, through chooseRemote) selects one:
+    // getting the focus does not.
+    for (int r = 1; r <= 3; ++r) {
+        auto *option = new QRadioButton(QString::number(r), m_picture1);
+        Design::place(option, kOptions[r - 1].name, kOptions[r - 1].left, kOptions[r - 1].top, 495, 255);
+        option->setAutoExclusive(true);
+        option->setChecked(false);
+        connect(option, &QRadioButton::clicked, this, [this, r] { optionClicked(r); });
+        m_options[r - 1] = option;
+    }
+
+    for (int n = 1; n <= 12; ++n) {
+        auto *b = new QPushButton(QStringLiteral("Button %1").arg(n), this);
+        Design::place(b, kButtons[n - 1].name, kButtons[n - 1].left, kButtons[n - 1].top, 855, 375);
+        b->setAutoDefault(false);
+        const QString number = QString::number(n);
+        connect(b, &QPushButton::clicked, this, [this, number] { rrecord(number); });
+        m_buttons[n - 1] = b;
+    }
+
+    m_done = new QPushButton(QStringLiteral("Done"), this);
+    Design::place(m_done, "Command1", 1560, 3480, 1095, 375);
+    m_done->setAutoDefault(false);
+    m_done->setDefault(false);
+    connect(m_done, &QPushButton::clicked, this, &DesignWindow::unload);
+
+    // Tab order: Option1, Option2, (Picture1), Option3, B1 ... b12, Done.
+    QList<QWidget *> order = { m_options[0], m_options[1], m_options[2] };
+    for (QPushButton *b : m_buttons)
+        order.append(b);
+    order.append(m_done);
+    for (int i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
+}
+
+RecordSignalDialog *RecordSignalDialog::instance()
+{
+    return g_form5;
+}
+
+RecordSignalDialog *RecordSignalDialog::load(MainWindow *form1)
+{
+    if (!g_form5)
+        g_form5 = new RecordSignalDialog(form1);
+    return g_form5;
+}
+
+void RecordSignalDialog::showDialog()
+{
+    DesignWindow::openSingle(g_form5, m_form1.data());
+}
+
+QRadioButton *RecordSignalDialog::option(int r) const
+{
+    return (r >= 1 && r <= 3) ? m_options[r - 1] : nullptr;
+}
+
+QPushButton *RecordSignalDialog::button(int n) const
+{
+    return (n >= 1 && n <= 12) ? m_buttons[n - 1] : nullptr;
+}
+
+QStringList RecordSignalDialog::buttonCaptions() const
+{
+    QStringList captions;
+    for (QPushButton *b : m_buttons)
+        captions.append(b->text());
+    return captions;
+}
+
+int RecordSignalDialog::chosenRemote() const
+{
+    for (int r = 1; r <= 3; ++r) {
+        if (m_options[r - 1]->isChecked())
+            return r;
+    }
+    return 0;
+}
+
+void RecordSignalDialog::chooseRemote(int r)
+{
+    QRadioButton *choice = option(r);
+    if (!choice)
+        return;
+    choice->setChecked(true);
+    optionClicked(r);
+}
+
+void RecordSignalDialog::optionClicked(int r)
+{
+    if (!m_form1)
+        return;
+    const QString path = m_form1->text1();
+    if (!FileExists(path))
+        return;
+
+    // Every record is read before any caption changes.
+    FileError error;
+    const QList<RecordValue> values = RemoteSetFile::readRecords(path, RemoteSetFile::remoteRecords(r), &error);
+    if (error) {
+        Messages::inform(error.message(), Messages::Icon::Error);
+        return;
+    }
+    for (int n = 1; n <= 12 && n <= values.size(); ++n)
+        m_buttons[n - 1]->setText(values.at(n - 1).toText());
+}
+
+void RecordSignalDialog::rrecord(const QString &bbuton)
+{
+    const int r = chosenRemote();
+    if (r == 0 || !m_form1)
+        return;
+    RecordCommand(Paths::irCommandFile(m_form1->text2(), QString::number(r), bbuton));
+}
+
+bool RecordSignalDialog::canUnload() const
+{
+    return RecordWaitDialog::instance() == nullptr;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "designwindow.h"
+
+#include <QPointer>
+#include <QStringList>
+
+class MainWindow;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+// Form5, "Record Signal": the user picks one of the three remotes and
+// clicks one of its twelve buttons to teach that button an IR signal.
+// While it is loaded the main window is disabled. There is at most one in
+// the program; the record wait dialog disables that one while it records.
+class RecordSignalDialog : public DesignWindow
+{
+    Q_OBJECT
+
+public:
+    // Loads the dialog (the load step: disables form1 and copies its twelve
+    // button captions). No remote is chosen and the set file is not read.
+    explicit RecordSignalDialog(MainWindow *form1);
+    ~RecordSignalDialog() override;
+
+    // The one Form5 of the program, or null when it is not loaded.
+    static RecordSignalDialog *instance();
+    // Returns the loaded Form5, loading it first when there is none. It is
+    // not shown: the opener chooses the remote and shows it.
+    static RecordSignalDialog *load(MainWindow *form1);
+    // Shows the loaded Form5 modeless.
+    void showDialog();
+
+    QRadioButton *option(int r) const;   // Option1..Option3, r = 1..3
+    QPushButton *button(int n) const;    // B1, b2 ... b12, n = 1..12
+    QPushButton *doneButton() const { return m_done; }
+    QStringList buttonCaptions() const;
+
+    // The remote chosen in the dialog, 0 while none is.
+    int chosenRemote() const;
+    // Chooses remote r (1..3) as a click on its option does: the option is
+    // selected and the buttons are captioned from the set file.
+    void chooseRemote(int r);
+
+    // Records button 'bbuton' ("1".."12") of the chosen remote: builds its
+    // IR command file path and hands it to RecordCommand. Does nothing
+    // while no remote is chosen.
+    void rrecord(const QString &bbuton);
+
+protected:
+    // Not while a recording is running: the wait dialog keeps this dialog
+    // disabled until the recorder has ended.
+    bool canUnload() const override;
+
+private:
+    void buildControls();
+    void optionClicked(int r);
+
+    QPointer<MainWindow> m_form1;
+    QLabel *m_label1 = nullptr;
+    QLabel *m_label2 = nullptr;
+    QFrame *m_picture1 = nullptr;
+    QRadioButton *m_options[3] = {};
+    QPushButton *m_buttons[12] = {};
+    QPushButton *m_done = nullptr;
+};
