@@ -51,6 +51,7 @@ int ScriptedPort::open(const std::string &device, bool forWriting)
     ++openCount;
     openedDevice = device;
     openedForWriting = forWriting;
+    m_isOpen = openError == 0;
     return openError ? -openError : 0;
 }
 
@@ -143,6 +144,9 @@ void ScriptedPort::pauseUs(uint32_t us)
 
 int ScriptedPort::close()
 {
+    if (!m_isOpen)
+        return 0;
+    m_isOpen = false;
     ++closeCount;
     return closeError ? -closeError : 0;
 }

@@ -37,7 +37,7 @@ public:
     std::string openedDevice;
     bool openedForWriting = false;
     int openCount = 0;
-    int closeCount = 0;
+    int closeCount = 0;  // closes of an open port
     int64_t clockMs = 0;
     std::size_t readCalls = 0;
 
@@ -66,6 +66,7 @@ private:
     std::size_t m_pos = 0;
     std::size_t m_offset = 0;  // into the current Data step, or ms into Silence
     uint64_t m_usRemainder = 0;
+    bool m_isOpen = false;
 };
 
 } // namespace lumo::ir
