@@ -1,0 +1,102 @@
+// How long irrecord.exe and irplay.exe take from start to exit with the
+// simulator as device and its pretend delay off: the part of a button press
+// the tools themselves cost. Prints median, 90th percentile and best.
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <spawn.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+double nowMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1e6;
+}
+
+// Runs tool FILE, returns milliseconds from spawn to reaped exit, <0 on failure.
+double timeRun(const std::string &tool, const std::string &file)
+{
+    std::vector<char *> argv{const_cast<char *>(tool.c_str()), const_cast<char *>(file.c_str()), nullptr};
+    const double start = nowMs();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+        return -1;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    const double ms = nowMs() - start;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return ms;
+}
+
+void report(const char *name, std::vector<double> t)
+{
+    std::sort(t.begin(), t.end());
+    const double median = t[t.size() / 2];
+    const double p90 = t[t.size() * 9 / 10];
+    std::printf("%-13s runs %zu  median %.3f ms  p90 %.3f ms  best %.3f ms  (target <= 2 ms: %s)\n",
+                name, t.size(), median, p90, t.front(), median <= 2.0 ? "met" : "MISSED");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const int runs = argc > 1 ? std::max(10, std::atoi(argv[1])) : 300;
+    char tmpl[] = "/tmp/bench_irtools-XXXXXX";
+    if (!mkdtemp(tmpl)) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::string dir = tmpl;
+    const std::string device = dir + "/device";
+    mkdir(device.c_str(), 0700);
+    setenv("LUMO_IR_DEVICE", ("sim:" + device).c_str(), 1);
+    setenv("LUMO_IR_SIM_DELAY_MS", "0", 1);
+    unsetenv("LUMO_IR_SIM_FAIL");
+
+    const std::string record = LUMO_BIN_DIR "/irrecord.exe";
+    const std::string play = LUMO_BIN_DIR "/irplay.exe";
+    const std::string file = dir + "/TV power.ir";
+
+    // Warm up the page cache and the dynamic loader.
+    for (int i = 0; i < 5; ++i) {
+        if (timeRun(record, file) < 0 || timeRun(play, file) < 0) {
+            std::fprintf(stderr, "bench_irtools: the tools did not run from %s\n", LUMO_BIN_DIR);
+            return 1;
+        }
+    }
+    std::vector<double> rec, ply;
+    for (int i = 0; i < runs; ++i) {
+        double a = timeRun(record, file);
+        double b = timeRun(play, file);
+        if (a < 0 || b < 0) {
+            std::fprintf(stderr, "bench_irtools: a run failed\n");
+            return 1;
+        }
+        rec.push_back(a);
+        ply.push_back(b);
+    }
+    std::printf("IR tools, simulator mode, delay off, start to exit:\n");
+    report("irrecord.exe", rec);
+    report("irplay.exe", ply);
+
+    unlink(file.c_str());
+    unlink((device + "/sent.log").c_str());
+    rmdir(device.c_str());
+    rmdir(dir.c_str());
+    return 0;
+}
