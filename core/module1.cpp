@@ -51,7 +51,9 @@ bool FileExists(const QString &path)
     if (path.isEmpty())
         return false;
     const QFileInfo info(path);
-    if (!info.exists() || info.isDir())
+    // Only an ordinary file: not a folder, and not a pipe or device, whose
+    // reading could block the program.
+    if (!info.isFile())
         return false;
 #ifdef Q_OS_WIN
     const DWORD attributes = GetFileAttributesW(reinterpret_cast<const wchar_t *>(

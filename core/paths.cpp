@@ -10,7 +10,11 @@ namespace Paths {
 
 QString currentDir()
 {
-    return QDir::currentPath();
+    // A current directory that was deleted under the program has no path:
+    // stay relative to it then (and fail there) rather than build paths
+    // from the root of the file system.
+    const QString dir = QDir::currentPath();
+    return dir.isEmpty() ? QStringLiteral(".") : dir;
 }
 
 QString dataFolder()

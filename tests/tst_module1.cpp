@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 class TstModule1 : public QObject
 {
     Q_OBJECT
@@ -40,6 +42,7 @@ void TstModule1::fileExists_data()
     QTest::newRow("missing") << "nothing.lmr" << false << false;
     QTest::newRow("empty path") << "" << false << false;
     QTest::newRow("file with spaces") << "my remotes.lmr" << true << true;
+    QTest::newRow("named pipe") << "pipe.lmr" << false << true;
 }
 
 void TstModule1::fileExists()
@@ -53,6 +56,7 @@ void TstModule1::fileExists()
         QFile f(work.file(QString::fromLatin1(n)));
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
+    QCOMPARE(::mkfifo(QFile::encodeName(work.file("pipe.lmr")).constData(), 0600), 0);
     const QString path = name.isEmpty() ? QString() : work.file(name);
     QCOMPARE(FileExists(path), file);
     QCOMPARE(DirExists(path), dir);
