@@ -45,6 +45,19 @@ QString defaultCaption(int n)
     return QStringLiteral("Button %1").arg(n);
 }
 
+// Help > WebSite: the user guide, kept in this folder beside the program.
+constexpr char kWebSitePage[] = "guide/index.html";
+
+// Button numbers as the play buttons pass them: "1" to "12".
+bool isButtonNumber(const QString &text)
+{
+    for (int n = 1; n <= 12; ++n) {
+        if (text == QString::number(n))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -233,6 +246,10 @@ void MainWindow::setRemoteCaptions(const QStringList &captions)
 
 void MainWindow::selectRemote(int r)
 {
+    if (r < 1 || r > 3)
+        return;
+    // One existence test; the captions always come from the file as it is
+    // now (nothing is cached between selections).
     const QString path = text1();
     if (!FileExists(path)) {
         Messages::inform(QStringLiteral("You have to load a File"));
@@ -263,6 +280,17 @@ void MainWindow::playfile(const QString &buttonn)
         r = QStringLiteral("3");
     else
         return;
+    if (!isButtonNumber(buttonn))
+        return;
+    // A set number that is not one (record 5 empty or garbled) names no set
+    // folder: the path would fall back onto the data folder itself. No
+    // recording can exist for it, so it is the "not found" case.
+    if (!Paths::parseSetNumber(text2(), nullptr)) {
+        PlayCommand(QString());
+        return;
+    }
+    // Waits (nested event loop) until irplay.exe has ended; the window stays
+    // enabled meanwhile, so a further press nests a second wait.
     PlayCommand(Paths::irCommandFile(text2(), r, buttonn));
 }
 
@@ -270,11 +298,22 @@ void MainWindow::fileOpen()
 {
     FileChooser::Request request;
     request.parent = this;
+    // One entry only: remote set files.
     request.filter = QStringLiteral("ZudevIdozodo (*.lmr)");
-    const QString chosen = FileChooser::getOpenFileName(request);
+    // Every path is built from the current directory, so whatever dialog
+    // the platform shows must leave it where it was.
+    const QString currentDir = QDir::currentPath();
+    QString chosen = FileChooser::getOpenFileName(request);
+    if (QDir::currentPath() != currentDir)
+        QDir::setCurrent(currentDir);
     if (chosen.isEmpty())
         return;
+    if (QDir::isRelativePath(chosen))
+        chosen = QDir(currentDir).absoluteFilePath(chosen);
     setText1(chosen);
+    // An existing file: remote 1 becomes current with the set's names,
+    // number and captions (one existence test for both reads). A new name:
+    // only Text1 changes, and the editors' next save creates the file.
     readSet(false);
 }
 
@@ -283,29 +322,37 @@ void MainWindow::fileExit()
     close();
 }
 
+bool MainWindow::trayAvailable() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void MainWindow::minimizeToTray()
 {
     // Without a tray a hidden window could never be brought back: minimize
     // it the ordinary way instead.
-    if (m_tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable())
+    if (trayAvailable()) {
+        // A tray that appeared after start-up (the panel started later).
+        if (!m_tray->isVisible())
+            m_tray->show();
         hide();
-    else
+    } else {
         showMinimized();
+    }
 }
 
 void MainWindow::showFromTray()
 {
-    if (isMinimized())
-        showNormal();
-    else
-        show();
+    // Back as it was: keeps a maximized state, drops only the minimized one.
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
     raise();
     activateWindow();
 }
 
 QString MainWindow::webSiteAddress()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/guide/index.html");
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(kWebSitePage);
 }
 
 void MainWindow::webSite()

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QStringList>
 
+class AboutDialog;
 class QAction;
 class QLineEdit;
 class QMenu;
@@ -78,6 +79,9 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Whether the desktop has a notification area to hide into; Minimize
+    // only hides the window when it has. Tests override it.
+    virtual bool trayAvailable() const;
 
 private:
     void buildControls();
@@ -91,4 +95,5 @@ private:
     QPushButton *m_buttons[12] = {};
     QAction *m_remoteItems[3] = {};
     QSystemTrayIcon *m_tray = nullptr;
+    QPointer<AboutDialog> m_about;
 };
