@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTemporaryDir>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
@@ -28,7 +29,10 @@ double medianMs(int rounds, Make make)
         {
             auto w = make();
             w->show();
-            QApplication::processEvents();
+            // Until the window is on screen and painted once.
+            while (!w->windowHandle() || !w->windowHandle()->isExposed())
+                QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+            w->repaint();
         }
         ms.push_back(double(t.nsecsElapsed()) / 1e6);
         QApplication::processEvents();
