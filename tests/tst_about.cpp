@@ -186,6 +186,8 @@ class TstAbout : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
+
     void getKeyValue_data();
     void getKeyValue();
     void getKeyValueWithoutKey();
@@ -205,6 +207,15 @@ private slots:
     void enterOnSystemInfo();
     void reopenedIsFresh();
 };
+
+void TstAbout::cleanup()
+{
+    // A failed test may leave its box behind: never let the next one see it.
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QLatin1String("frmAbout"))
+            delete w;
+    }
+}
 
 void TstAbout::getKeyValue_data()
 {

@@ -154,9 +154,8 @@ QString AboutDialog::descriptionText()
 
 QString AboutDialog::legalNoticeText()
 {
-    return QStringLiteral("Notice: Lumo Control Software is protected by copyright. You may use it with "
-                          "your own equipment. Copying, changing or passing on the program, or any part "
-                          "of it, without the owner's written permission is not allowed.");
+    return QStringLiteral("Notice: this program is protected by copyright. Copying it or passing it on, "
+                          "in whole or in part, without the owner's permission is not allowed.");
 }
 
 QString AboutDialog::unavailableText()
