@@ -44,6 +44,7 @@ RecordSignalDialog::RecordSignalDialog(MainWindow *form1)
     , m_form1(form1)
 {
     buildControls();
+    connect(this, &DesignWindow::unloaded, this, [this] { m_unloaded = true; });
 
     // Load: the main window is disabled (DesignWindow) and the buttons
     // start with the main window's captions. No remote is chosen here.
@@ -117,19 +118,21 @@ void RecordSignalDialog::buildControls()
 
 RecordSignalDialog *RecordSignalDialog::instance()
 {
-    return g_form5;
+    // One that has unloaded is only waiting to be destroyed.
+    return (g_form5 && !g_form5->m_unloaded) ? g_form5.data() : nullptr;
 }
 
 RecordSignalDialog *RecordSignalDialog::load(MainWindow *form1)
 {
-    if (!g_form5)
+    if (!instance())
         g_form5 = new RecordSignalDialog(form1);
     return g_form5;
 }
 
 void RecordSignalDialog::showDialog()
 {
-    DesignWindow::openSingle(g_form5, m_form1.data());
+    QPointer<RecordSignalDialog> self(this);
+    DesignWindow::openSingle(self, m_form1.data());
 }
 
 QRadioButton *RecordSignalDialog::option(int r) const

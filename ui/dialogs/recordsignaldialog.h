@@ -25,7 +25,8 @@ public:
     explicit RecordSignalDialog(MainWindow *form1);
     ~RecordSignalDialog() override;
 
-    // The one Form5 of the program, or null when it is not loaded.
+    // The one Form5 of the program, or null when it is not loaded (or has
+    // unloaded and is about to be destroyed).
     static RecordSignalDialog *instance();
     // Returns the loaded Form5, loading it first when there is none. It is
     // not shown: the opener chooses the remote and shows it.
@@ -65,4 +66,5 @@ private:
     QRadioButton *m_options[3] = {};
     QPushButton *m_buttons[12] = {};
     QPushButton *m_done = nullptr;
+    bool m_unloaded = false;
 };
