@@ -40,6 +40,19 @@ QAction *addItem(QMenu *menu, const char *name, const QString &caption)
     return action;
 }
 
+// Icons are decoded once and shared by every window that shows them.
+const QIcon &programIcon()
+{
+    static const QIcon icon(QStringLiteral(":/icons/lumo.png"));
+    return icon;
+}
+
+const QIcon &trayPicture()
+{
+    static const QIcon icon(QStringLiteral(":/icons/tray.png"));
+    return icon;
+}
+
 QString defaultCaption(int n)
 {
     return QStringLiteral("Button %1").arg(n);
@@ -65,7 +78,7 @@ MainWindow::MainWindow(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Lumo Control"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/lumo.png")));
+    setWindowIcon(programIcon());
 
     buildControls();
     buildMenus();
@@ -82,12 +95,13 @@ void MainWindow::buildControls()
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     setCentralWidget(client);
+    // Set once here, the buttons inherit it.
+    client->setFont(Design::font());
 
     QWidget *previous = nullptr;
     for (int i = 0; i < 12; ++i) {
         auto *b = new QPushButton(defaultCaption(i + 1), client);
         Design::place(b, kButtons[i].name, kButtons[i].left, kButtons[i].top, 855, 375);
-        b->setFont(Design::font());
         b->setAutoDefault(false);
         const QString number = QString::number(i + 1);
         connect(b, &QPushButton::clicked, this, [this, number] { playfile(number); });
@@ -147,7 +161,7 @@ void MainWindow::buildMenus()
 
 void MainWindow::buildTray()
 {
-    m_tray = new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/tray.png")), this);
+    m_tray = new QSystemTrayIcon(trayPicture(), this);
     m_tray->setObjectName(QStringLiteral("cSysTray1"));
     m_tray->setToolTip(QStringLiteral("Lumo Control"));
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
