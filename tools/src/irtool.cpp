@@ -266,7 +266,7 @@ Capture captureSignal(Port &port, const std::string &device, const CaptureOption
                 totalUs += value;
                 break;
             case LIRC_MODE2_SPACE:
-                if (!started || value == 0)
+                if (!started || value == 0 || v.empty())
                     break;  // silence before the signal is not part of it
                 if (v.size() % 2 == 0)
                     v.back() += value;
