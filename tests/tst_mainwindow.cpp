@@ -47,6 +47,8 @@ private slots:
     void startInEmptyFolder();
     void startWithFullSet();
     void startWithFileEndingAfterRecord5();
+    void startWithFixture_data();
+    void startWithFixture();
     void startIgnoresRecord1AndDataFolderFile();
     void startWithExistingDataFile();
     void setNumberRuleAtStart_data();
@@ -199,6 +201,42 @@ void TstMainWindow::startWithFileEndingAfterRecord5()
     QCOMPARE(w.text2(), QStringLiteral("1234"));
     QCOMPARE(w.text4(), QStringLiteral("1"));
     QCOMPARE(w.buttonCaptions(), QStringList(12, QString()));
+}
+
+void TstMainWindow::startWithFixture_data()
+{
+    // Files written by another program, byte by byte (tests/data).
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("text2");
+    QTest::addColumn<QStringList>("buttons");
+    QStringList full;
+    for (int b = 1; b <= 12; ++b)
+        full << QStringLiteral("R1 K%1").arg(b);
+    QTest::newRow("full set") << "full.lmr" << QStringList { "TV", "Ampli", QString::fromUtf8("Clim\u00e9") }
+                              << "58" << full;
+    QStringList corrupt(12, QString());
+    corrupt[0] = QStringLiteral("first button");
+    QTest::newRow("foreign and cut short") << "corrupt.lmr" << QStringList { "", "", "ok" } << "" << corrupt;
+}
+
+void TstMainWindow::startWithFixture()
+{
+    QFETCH(QString, fixture);
+    QFETCH(QStringList, names);
+    QFETCH(QString, text2);
+    QFETCH(QStringList, buttons);
+    WorkDir work;
+    QVERIFY(QFile::copy(QStringLiteral(LUMO_TEST_DATA "/") + fixture, work.file("remotes.lmr")));
+    MessageScript messages;
+    MainWindow w;
+    QCOMPARE(w.remoteCaptions(), names);
+    QCOMPARE(w.text2(), text2);
+    QCOMPARE(w.text4(), QStringLiteral("1"));
+    QCOMPARE(w.buttonCaptions(), buttons);
+    QVERIFY(messages.shown.isEmpty());
+    // Reading changed nothing in the file.
+    QCOMPARE(SetFiles::bytes(work.file("remotes.lmr")), SetFiles::bytes(QStringLiteral(LUMO_TEST_DATA "/") + fixture));
 }
 
 void TstMainWindow::startIgnoresRecord1AndDataFolderFile()
