@@ -37,4 +37,10 @@ inline QFont font(qreal pointSize = 8.25, bool bold = false)
 // Places a control and gives it its object name.
 void place(QWidget *w, const char *name, int left, int top, int width, int height);
 
+// The forms were drawn for a narrow bitmap face; where the face used here
+// is wider, a label's text would be cut at the edge of its box. This
+// narrows the face of every such label under 'root' (same size, same
+// weight, same box) just enough for the text to fit.
+void fitLabels(QWidget *root);
+
 } // namespace Design

@@ -1,5 +1,7 @@
 #include "designwindow.h"
 
+#include "design.h"
+
 #include <QCloseEvent>
 
 DesignWindow::DesignWindow(QWidget *blocked, Qt::WindowFlags flags)
@@ -31,6 +33,15 @@ void DesignWindow::closeEvent(QCloseEvent *event)
     }
     event->accept();
     release();
+}
+
+void DesignWindow::showEvent(QShowEvent *event)
+{
+    if (!m_fitted) {
+        m_fitted = true;
+        Design::fitLabels(this);
+    }
+    QWidget::showEvent(event);
 }
 
 void DesignWindow::release()

@@ -45,10 +45,12 @@ protected:
     // records.
     virtual bool canUnload() const { return true; }
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void release();
 
     QPointer<QWidget> m_blocked;
     bool m_released = false;
+    bool m_fitted = false;
 };
