@@ -1,1 +1,2 @@
 lumo_add_test(tst_mainwindow LIBS lumo_ui)
+lumo_add_test(tst_design LIBS lumo_ui)
