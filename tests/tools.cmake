@@ -12,3 +12,7 @@ if(TARGET lumo_core AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tst_irsim.cpp)
     lumo_add_test(tst_irsim LIBS lumo_core)
     add_dependencies(tst_irsim irrecord irplay)
 endif()
+
+# A whole session through the windows, with the real tools simulating.
+lumo_add_test(tst_endtoend LIBS lumo_ui)
+add_dependencies(tst_endtoend irrecord irplay)
