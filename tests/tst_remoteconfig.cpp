@@ -5,558 +5,272 @@
 #include "remoteconfigdialog.h"
 #include "testsupport.h"
 
-#include <QAction>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QtTest>
-
-#include <cmath>
 #include <memory>
 
-using Messages::Icon;
+using namespace Qt::StringLiterals;
+using Draws = QList<double>;
 
-namespace {
-
-QByteArray hex(const char *spaced)
-{
-    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
-}
-
-// u that draws the set number n.
-double uFor(int n)
-{
-    return (n + 0.5) / 67656.0;
-}
-
-} // namespace
+static double uFor(int n) { return (n + 0.5) / 67656.0; } // the draw giving set number n
 
 class TestRemoteConfig : public QObject
 {
     Q_OBJECT
+    std::unique_ptr<WorkDir> m_work;
+    std::unique_ptr<MessageScript> m_msgs;
+    std::unique_ptr<MainWindow> m_form1;
+    QPointer<RemoteConfigDialog> m_dialog;
+    Draws m_draws;
+    int m_drawCount = 0;
 
-private slots:
-    void init();
-    void cleanup();
-
-    // Save
-    void firstSaveDrawsNumberAndSecondSaveDoesNot();
-    void saveUnderNewNameKeepsNumber();
-    void saveWithEmptyNames();
-    void saveLeavesOtherRecordsAlone();
-    void drawnNumber_data();
-    void drawnNumber();
-    void defaultGeneratorDrawsInRange();
-    void unwritablePathChangesNothing_data();
-    void unwritablePathChangesNothing();
-    void nameLength_data();
-    void nameLength();
-    void setFolderCannotBeCreated();
-
-    // Opening and Load
-    void openingShowsMainWindowPathAndNames();
-    void loadDiscardsEdits();
-    void loadWithoutRecord5GivesEmptyNumber();
-    void loadOfMissingFile();
-
-    // Life cycle and design
-    void doneAndCloseBoxEnableMainWindow_data();
-    void doneAndCloseBoxEnableMainWindow();
-    void onlyOneInstance();
-    void designValues();
-
-private:
-    RemoteConfigDialog *open();
-    QLineEdit *field(const char *name) const { return m_dialog->findChild<QLineEdit *>(QLatin1String(name)); }
-    void click(const char *name)
+    static QString set() { return Paths::defaultSetFile(); }
+    static QString cap(int record, const QString &file = set()) { return SetFiles::captionOf(file, record); }
+    QLineEdit *field(const char *name) const { return m_dialog->findChild<QLineEdit *>(name); }
+    void click(const char *name) { QTest::mouseClick(m_dialog->findChild<QPushButton *>(name), Qt::LeftButton); }
+    bool open() { m_form1->editRemotes(); return (m_dialog = RemoteConfigDialog::instance()); }
+    // The dialog on a full set numbered n that the main window has read.
+    bool openOnSet(double n) { SetFiles::write(set(), SetFiles::fullSet(n)); return m_form1->readSet(true) && open(); }
+    void save(const QStringList &names)
     {
-        auto *b = m_dialog->findChild<QPushButton *>(QLatin1String(name));
-        QVERIFY(b);
-        QTest::mouseClick(b, Qt::LeftButton);
+        for (const char *f : { "Text1", "Text2", "Text3" })
+            field(f)->setText(names.at(f[4] - '1'));
+        click("Command1");
     }
-    void setNames(const QString &a, const QString &b, const QString &c)
-    {
-        field("Text1")->setText(a);
-        field("Text2")->setText(b);
-        field("Text3")->setText(c);
-    }
-    // Scripted draws; the last value repeats.
-    void script(const QList<double> &us)
+    void script(const Draws &us) // the last draw repeats
     {
         m_draws = us;
         m_drawCount = 0;
-        RemoteConfigDialog::setRandomSource([this] {
-            const double u = m_draws.at(qMin<qsizetype>(m_drawCount, m_draws.size() - 1));
-            ++m_drawCount;
-            return u;
-        });
+        RemoteConfigDialog::setRandomSource([this] { return m_draws.at(qMin<qsizetype>(m_drawCount++, m_draws.size() - 1)); });
     }
 
-    std::unique_ptr<WorkDir> m_work;
-    std::unique_ptr<MessageScript> m_messages;
-    std::unique_ptr<MainWindow> m_form1;
-    QPointer<RemoteConfigDialog> m_dialog;
-    QList<double> m_draws;
-    int m_drawCount = 0;
-};
-
-void TestRemoteConfig::init()
-{
-    m_work = std::make_unique<WorkDir>();
-    m_messages = std::make_unique<MessageScript>();
-    m_form1 = std::make_unique<MainWindow>();
-    m_form1->show();
-    script({ uFor(58) });
-}
-
-void TestRemoteConfig::cleanup()
-{
-    if (m_dialog)
-        m_dialog->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    m_form1.reset();
-    m_messages.reset();
-    m_work.reset();
-    RemoteConfigDialog::setRandomSource({});
-}
-
-RemoteConfigDialog *TestRemoteConfig::open()
-{
-    m_form1->editRemotes();
-    m_dialog = RemoteConfigDialog::instance();
-    return m_dialog;
-}
-
-void TestRemoteConfig::firstSaveDrawsNumberAndSecondSaveDoesNot()
-{
-    const QString set = Paths::defaultSetFile();
-    QVERIFY(!QFile::exists(set));
-    QVERIFY(open());
-    setNames(QStringLiteral("TV"), QStringLiteral("Radio"), QStringLiteral("DVD"));
-    click("Command1");
-
-    QVERIFY(m_messages->shown.isEmpty());
-    QCOMPARE(m_drawCount, 1);
-    QCOMPARE(SetFiles::bytes(set).size(), 5 * 128);
-    QVERIFY(SetFiles::record(set, 1).startsWith(hex("08 00 01 00 33")));
-    QVERIFY(SetFiles::record(set, 2).startsWith(hex("08 00 02 00 54 56")));
-    QVERIFY(SetFiles::record(set, 3).startsWith(hex("08 00 05 00") + "Radio"));
-    QVERIFY(SetFiles::record(set, 4).startsWith(hex("08 00 03 00") + "DVD"));
-    QVERIFY(SetFiles::record(set, 5).startsWith(hex("05 00 00 00 00 00 00 00 4D 40")));
-    QVERIFY(QFileInfo(Paths::setFolder(QStringLiteral("58"))).isDir());
-    QCOMPARE(m_form1->text2(), QStringLiteral("58"));
-    QCOMPARE(m_form1->remoteCaptions(), QStringList({ "TV", "Radio", "DVD" }));
-    // The dialog stays open and the main window keeps its path and remote.
-    QVERIFY(m_dialog && m_dialog->isVisible());
-    QCOMPARE(m_form1->text1(), set);
-    QCOMPARE(m_form1->text4(), QStringLiteral("0"));
-
-    // A second save writes the names only and draws nothing.
-    script({ uFor(999) });
-    setNames(QStringLiteral("TV2"), QStringLiteral("Radio"), QStringLiteral("DVD"));
-    click("Command1");
-    QCOMPARE(m_drawCount, 0);
-    QCOMPARE(SetFiles::bytes(set).size(), 5 * 128);
-    QCOMPARE(SetFiles::captionOf(set, 2), QStringLiteral("TV2"));
-    QCOMPARE(SetFiles::captionOf(set, 5), QStringLiteral("58"));
-    QCOMPARE(m_form1->text2(), QStringLiteral("58"));
-    QVERIFY(!QFileInfo::exists(Paths::setFolder(QStringLiteral("999"))));
-}
-
-void TestRemoteConfig::saveUnderNewNameKeepsNumber()
-{
-    m_form1->setText2(QStringLiteral("58"));
-    QVERIFY(open());
-    const QString other = m_work->file(QStringLiteral("other.lmr"));
-    field("Text4")->setText(other);
-    setNames(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"));
-    click("Command1");
-
-    QCOMPARE(m_drawCount, 0);
-    QCOMPARE(SetFiles::bytes(other).size(), 4 * 128);
-    QCOMPARE(SetFiles::captionOf(other, 5), QString());
-    QCOMPARE(m_form1->text2(), QStringLiteral("58"));
-    // The menu follows the saved names even though another file was written.
-    QCOMPARE(m_form1->remoteCaptions(), QStringList({ "A", "B", "C" }));
-    QCOMPARE(m_form1->text1(), Paths::defaultSetFile());
-    QVERIFY(!QFile::exists(Paths::defaultSetFile()));
-}
-
-void TestRemoteConfig::saveWithEmptyNames()
-{
-    const QString set = Paths::defaultSetFile();
-    SetFiles::write(set, SetFiles::fullSet(58));
-    m_form1->setText2(QStringLiteral("58"));
-    QVERIFY(open());
-    QCOMPARE(field("Text2")->text(), QStringLiteral("Remote 2"));
-    setNames(QString(), QString(), QString());
-    click("Command1");
-    for (int r = 2; r <= 4; ++r)
-        QVERIFY(SetFiles::record(set, r).startsWith(hex("08 00 00 00")));
-    QCOMPARE(m_form1->remoteCaptions(), QStringList({ "", "", "" }));
-}
-
-void TestRemoteConfig::saveLeavesOtherRecordsAlone()
-{
-    const QString set = Paths::defaultSetFile();
-    SetFiles::write(set, SetFiles::fullSet(0));
-    const QByteArray before = SetFiles::bytes(set);
-    m_form1->setText2(QStringLiteral("0"));
-    QVERIFY(open());
-    setNames(QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z"));
-    click("Command1");
-    const QByteArray after = SetFiles::bytes(set);
-    QCOMPARE(after.size(), before.size());
-    QCOMPARE(after.mid(5 * 128), before.mid(5 * 128));
-    QCOMPARE(SetFiles::captionOf(set, 5), QStringLiteral("58"));
-}
-
-void TestRemoteConfig::drawnNumber_data()
-{
-    QTest::addColumn<QString>("text2");          // the main window's number before Save
-    QTest::addColumn<QList<double>>("draws");
-    QTest::addColumn<QStringList>("existing");   // set folders already there
-    QTest::addColumn<QString>("expected");       // the main window's number after Save
-    QTest::addColumn<int>("drawCount");
-
-    QTest::newRow("drawn 0") << "0" << QList<double>{ 0.0 } << QStringList() << "0" << 1;
-    QTest::newRow("drawn 0, folder 0 there") << "0" << QList<double>{ 0.0 } << QStringList{ "0" } << "0" << 1;
-    QTest::newRow("largest") << "0" << QList<double>{ 0.9999999999 } << QStringList() << "67655" << 1;
-    QTest::newRow("folder taken") << "0" << QList<double>{ uFor(58), uFor(58), uFor(7) }
-                                  << QStringList{ "58" } << "7" << 3;
-    QTest::newRow("empty number") << "" << QList<double>{ uFor(12) } << QStringList() << "12" << 1;
-    QTest::newRow("not a number") << "abc" << QList<double>{ uFor(12) } << QStringList() << "12" << 1;
-    QTest::newRow("out of range") << "70000" << QList<double>{ uFor(12) } << QStringList() << "12" << 1;
-    QTest::newRow("has a number") << "4" << QList<double>{ uFor(12) } << QStringList() << "4" << 0;
-}
-
-void TestRemoteConfig::drawnNumber()
-{
-    QFETCH(QString, text2);
-    QFETCH(QList<double>, draws);
-    QFETCH(QStringList, existing);
-    QFETCH(QString, expected);
-    QFETCH(int, drawCount);
-
-    for (const QString &e : existing)
-        QVERIFY(QDir().mkdir(Paths::setFolder(e)));
-    m_form1->setText2(text2);
-    QVERIFY(open());
-    script(draws);
-    click("Command1");
-
-    QVERIFY2(m_messages->shown.isEmpty(), qPrintable(m_messages->texts().join('\n')));
-    QCOMPARE(m_drawCount, drawCount);
-    QCOMPARE(m_form1->text2(), expected);
-    const QString set = Paths::defaultSetFile();
-    if (drawCount > 0) {
-        QCOMPARE(SetFiles::bytes(set).size(), 5 * 128);
-        QCOMPARE(SetFiles::record(set, 5).left(2), hex("05 00"));
-        QCOMPARE(SetFiles::captionOf(set, 5), expected);
-        QVERIFY(QFileInfo(Paths::setFolder(expected)).isDir());
-    } else {
-        QCOMPARE(SetFiles::bytes(set).size(), 4 * 128);
-    }
-    // A drawn 0 leaves the set without a number: the next Save draws again.
-    if (expected == QLatin1String("0")) {
-        script({ uFor(33) });
-        click("Command1");
-        QCOMPARE(m_drawCount, 1);
-        QCOMPARE(m_form1->text2(), QStringLiteral("33"));
-        QCOMPARE(SetFiles::captionOf(set, 5), QStringLiteral("33"));
-    }
-}
-
-void TestRemoteConfig::defaultGeneratorDrawsInRange()
-{
-    RemoteConfigDialog::setRandomSource({});
-    QVERIFY(open());
-    QSet<QString> seen;
-    for (int i = 0; i < 5; ++i) {
-        m_form1->setText2(QStringLiteral("0"));
-        click("Command1");
-        int n = -1;
-        QVERIFY(Paths::parseSetNumber(m_form1->text2(), &n));
-        QVERIFY(QFileInfo(Paths::setFolder(m_form1->text2())).isDir());
-        seen.insert(m_form1->text2());
-    }
-    // Five draws in quick succession still differ (the seed is not the
-    // clock's seconds alone).
-    QVERIFY(seen.size() >= 4);
-    QCOMPARE(RemoteConfigDialog::setNumberFrom(0.0), 0);
-    QCOMPARE(RemoteConfigDialog::setNumberFrom(std::nextafter(1.0, 0.0)), 67655);
-    QCOMPARE(RemoteConfigDialog::setNumberFrom(1.0), 67655);
-}
-
-void TestRemoteConfig::unwritablePathChangesNothing_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("why");
-    QTest::newRow("missing folder") << "nowhere/set.lmr" << "does not exist";
-    QTest::newRow("a folder") << "data" << "folder";
-    QTest::newRow("empty") << "" << "no file name";
-}
-
-void TestRemoteConfig::unwritablePathChangesNothing()
-{
-    QFETCH(QString, path);
-    QFETCH(QString, why);
-    const QString full = path.isEmpty() ? path : m_work->file(path);
-
-    QVERIFY(open());
-    field("Text4")->setText(full);
-    setNames(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"));
-    click("Command1");
-
-    QCOMPARE(m_messages->shown.size(), 1);
-    const Messages::Request box = m_messages->shown.first();
-    QVERIFY2(box.text.contains(why), qPrintable(box.text));
-    if (!full.isEmpty())
-        QVERIFY2(box.text.contains(QDir::toNativeSeparators(full)), qPrintable(box.text));
-    QCOMPARE(box.icon, Icon::Error);
-    QCOMPARE(m_form1->remoteCaptions(), QStringList({ "remote1", "remote2", "remote3" }));
-    QCOMPARE(m_form1->text2(), QStringLiteral("0"));
-    QCOMPARE(m_drawCount, 0);
-    QCOMPARE(QDir(Paths::dataFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
-    QVERIFY(!QFileInfo::exists(m_work->file(QStringLiteral("nowhere"))));
-    QVERIFY(QFileInfo(Paths::dataFolder()).isDir());
-}
-
-void TestRemoteConfig::nameLength_data()
-{
-    QTest::addColumn<int>("length");
-    QTest::addColumn<QChar>("character");
-    QTest::addColumn<bool>("saved");
-    QTest::newRow("124 bytes") << 124 << QChar('x') << true;
-    QTest::newRow("125 bytes") << 125 << QChar('x') << false;
-    // An accented letter takes one byte in the 8-bit code page.
-    QTest::newRow("124 accented") << 124 << QChar(0xE9) << true;
-    QTest::newRow("125 accented") << 125 << QChar(0xE9) << false;
-}
-
-void TestRemoteConfig::nameLength()
-{
-    QFETCH(int, length);
-    QFETCH(QChar, character);
-    QFETCH(bool, saved);
-    const QString name(length, character);
-
-    const QString set = Paths::defaultSetFile();
-    SetFiles::write(set, SetFiles::fullSet(58));
-    QVERIFY(m_form1->readSet(true));
-    const QByteArray before = SetFiles::bytes(set);
-    QVERIFY(open());
-    setNames(QStringLiteral("A"), name, QStringLiteral("C"));
-    click("Command1");
-
-    if (saved) {
-        QVERIFY(m_messages->shown.isEmpty());
-        const QByteArray r3 = SetFiles::record(set, 3);
-        QCOMPARE(r3.left(4), hex("08 00 7C 00"));
-        QCOMPARE(r3.mid(4), QByteArray(124, char(character.unicode())));
-        QCOMPARE(m_form1->remoteCaptions().at(1), name);
-    } else {
-        QCOMPARE(m_messages->shown.size(), 1);
-        QVERIFY2(m_messages->shown.first().text.contains(QLatin1String("remote 2")),
-                 qPrintable(m_messages->shown.first().text));
-        QCOMPARE(SetFiles::bytes(set), before);
-        QCOMPARE(m_form1->remoteCaptions(), QStringList({ "Remote 1", "Remote 2", "Remote 3" }));
-        QCOMPARE(m_form1->text2(), QStringLiteral("58"));
-    }
-}
-
-void TestRemoteConfig::setFolderCannotBeCreated()
-{
-    // A file where the data folder should be: no set folder can be made.
-    QVERIFY(QDir(Paths::dataFolder()).removeRecursively());
+private slots:
+    void init()
     {
-        QFile f(Paths::dataFolder());
-        QVERIFY(f.open(QIODevice::WriteOnly));
+        m_work = std::make_unique<WorkDir>();
+        m_msgs = std::make_unique<MessageScript>();
+        m_form1 = std::make_unique<MainWindow>();
+        m_form1->show();
+        script({ uFor(58) });
     }
-    QVERIFY(open());
-    setNames(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"));
-    click("Command1");
-
-    QCOMPARE(m_messages->shown.size(), 1);
-    QVERIFY2(m_messages->shown.first().text.contains(QDir::toNativeSeparators(Paths::setFolder("58"))),
-             qPrintable(m_messages->shown.first().text));
-    // The names are saved; the set still has no number.
-    const QString set = Paths::defaultSetFile();
-    QCOMPARE(SetFiles::bytes(set).size(), 4 * 128);
-    QCOMPARE(m_form1->text2(), QStringLiteral("0"));
-    QCOMPARE(m_form1->remoteCaptions(), QStringList({ "A", "B", "C" }));
-}
-
-void TestRemoteConfig::openingShowsMainWindowPathAndNames()
-{
-    QVERIFY(open());
-    QCOMPARE(field("Text4")->text(), Paths::defaultSetFile());
-    QCOMPARE(field("Text1")->text(), QString());
-    QVERIFY(!QFile::exists(Paths::defaultSetFile()));
-    m_dialog->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-
-    QMap<int, RecordValue> set = SetFiles::fullSet(58);
-    set.insert(5, RecordValue::fromNumber(1234));
-    SetFiles::write(Paths::defaultSetFile(), set);
-    QVERIFY(open());
-    QCOMPARE(field("Text1")->text(), QStringLiteral("Remote 1"));
-    QCOMPARE(field("Text2")->text(), QStringLiteral("Remote 2"));
-    QCOMPARE(field("Text3")->text(), QStringLiteral("Remote 3"));
-    // Opening does not read the set number.
-    QCOMPARE(m_form1->text2(), QStringLiteral("0"));
-    QVERIFY(m_messages->shown.isEmpty());
-}
-
-void TestRemoteConfig::loadDiscardsEdits()
-{
-    SetFiles::write(Paths::defaultSetFile(), SetFiles::fullSet(77));
-    QVERIFY(open());
-    setNames(QStringLiteral("edited"), QStringLiteral("edited"), QStringLiteral("edited"));
-    click("Command2");
-    QCOMPARE(field("Text1")->text(), QStringLiteral("Remote 1"));
-    QCOMPARE(field("Text3")->text(), QStringLiteral("Remote 3"));
-    QCOMPARE(m_form1->text2(), QStringLiteral("77"));
-    QCOMPARE(m_form1->remoteCaptions(), QStringList({ "Remote 1", "Remote 2", "Remote 3" }));
-
-    // Loading another file takes its names and number but not its path.
-    QMap<int, RecordValue> other = SetFiles::fullSet(9);
-    other.insert(2, RecordValue::fromText(QStringLiteral("Other")));
-    const QString otherPath = m_work->file(QStringLiteral("other.lmr"));
-    SetFiles::write(otherPath, other);
-    m_form1->setText4(QStringLiteral("2"));
-    const QStringList buttons = m_form1->buttonCaptions();
-    field("Text4")->setText(otherPath);
-    click("Command2");
-    QCOMPARE(m_form1->text2(), QStringLiteral("9"));
-    QCOMPARE(m_form1->remoteItem(1)->text(), QStringLiteral("Other"));
-    QCOMPARE(m_form1->text1(), Paths::defaultSetFile());
-    QCOMPARE(m_form1->text4(), QStringLiteral("2"));
-    QCOMPARE(m_form1->buttonCaptions(), buttons);
-    QVERIFY(m_messages->shown.isEmpty());
-}
-
-void TestRemoteConfig::loadWithoutRecord5GivesEmptyNumber()
-{
-    const QString set = Paths::defaultSetFile();
-    SetFiles::write(set, { { 1, RecordValue::fromText("3") }, { 2, RecordValue::fromText("a") },
-                           { 3, RecordValue::fromText("b") }, { 4, RecordValue::fromText("c") } });
-    m_form1->setText2(QStringLiteral("58"));
-    QVERIFY(open());
-    click("Command2");
-    QCOMPARE(m_form1->text2(), QString());
-    QCOMPARE(field("Text2")->text(), QStringLiteral("b"));
-    // Such a set counts as having no number: the next Save gives it one.
-    click("Command1");
-    QCOMPARE(m_drawCount, 1);
-    QCOMPARE(m_form1->text2(), QStringLiteral("58"));
-    QCOMPARE(SetFiles::captionOf(set, 5), QStringLiteral("58"));
-}
-
-void TestRemoteConfig::loadOfMissingFile()
-{
-    QVERIFY(open());
-    setNames(QStringLiteral("keep"), QString(), QString());
-    click("Command2");
-    QCOMPARE(m_messages->shown.size(), 1);
-    const Messages::Request box = m_messages->shown.first();
-    QCOMPARE(box.text, QStringLiteral("File specified does not exist"));
-    QCOMPARE(box.title, QStringLiteral("Lumo Control Software"));
-    QCOMPARE(box.icon, Icon::None);
-    QCOMPARE(box.buttons, Messages::Buttons::Ok);
-    QCOMPARE(field("Text1")->text(), QStringLiteral("keep"));
-    QCOMPARE(m_form1->text2(), QStringLiteral("0"));
-    QCOMPARE(m_form1->remoteCaptions(), QStringList({ "remote1", "remote2", "remote3" }));
-    QVERIFY(!QFile::exists(Paths::defaultSetFile()));
-}
-
-void TestRemoteConfig::doneAndCloseBoxEnableMainWindow_data()
-{
-    QTest::addColumn<bool>("closeBox");
-    QTest::newRow("Done") << false;
-    QTest::newRow("close box") << true;
-}
-
-void TestRemoteConfig::doneAndCloseBoxEnableMainWindow()
-{
-    QFETCH(bool, closeBox);
-    SetFiles::write(Paths::defaultSetFile(), SetFiles::fullSet(58));
-    QVERIFY(m_form1->isEnabled());
-    QVERIFY(open());
-    QVERIFY(!m_form1->isEnabled());
-    QVERIFY(m_dialog->isVisible());
-    QVERIFY(m_dialog->isEnabled());
-    field("Text1")->setText(QStringLiteral("unsaved"));
-    field("Text4")->setText(QStringLiteral("elsewhere.lmr"));
-
-    if (closeBox)
-        m_dialog->close();
-    else
-        click("Command3");
-    QVERIFY(m_form1->isEnabled());
-    QTRY_VERIFY(RemoteConfigDialog::instance().isNull());
-    QVERIFY(m_dialog.isNull());
-    // Nothing was saved on closing.
-    QCOMPARE(SetFiles::captionOf(Paths::defaultSetFile(), 2), QStringLiteral("Remote 1"));
-
-    // Reopened: built afresh from the design and the main window's file.
-    QVERIFY(open());
-    QCOMPARE(field("Text1")->text(), QStringLiteral("Remote 1"));
-    QCOMPARE(field("Text4")->text(), Paths::defaultSetFile());
-    QVERIFY(!m_form1->isEnabled());
-}
-
-void TestRemoteConfig::onlyOneInstance()
-{
-    RemoteConfigDialog *first = open();
-    QVERIFY(first);
-    m_form1->editRemotes();
-    QCOMPARE(RemoteConfigDialog::instance().data(), first);
-    int count = 0;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        count += w->objectName() == QLatin1String("Form2");
-    QCOMPARE(count, 1);
-}
-
-void TestRemoteConfig::designValues()
-{
-    QVERIFY(open());
-    QCOMPARE(m_dialog->objectName(), QStringLiteral("Form2"));
-    QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Remote Configuration"));
-    QCOMPARE(m_dialog->size(), QSize(278, 213));
-    QVERIFY(!m_dialog->windowIcon().isNull());
-    QVERIFY(!m_dialog->parentWidget());
-
-    QCOMPARE(field("Text1")->geometry(), QRect(128, 48, 129, 19));
-    QCOMPARE(field("Text4")->geometry(), QRect(96, 16, 161, 19));
-    auto *save = m_dialog->findChild<QPushButton *>(QStringLiteral("Command1"));
-    auto *done = m_dialog->findChild<QPushButton *>(QStringLiteral("Command3"));
-    auto *load = m_dialog->findChild<QPushButton *>(QStringLiteral("Command2"));
-    QVERIFY(save && done && load);
-    QCOMPARE(save->text(), QStringLiteral("Save"));
-    QCOMPARE(done->text(), QStringLiteral("Done"));
-    QCOMPARE(load->text(), QStringLiteral("Load"));
-    QCOMPARE(done->geometry(), QRect(112, 152, 49, 25));
-    QVERIFY(!save->font().bold());
-
-    auto *label1 = m_dialog->findChild<QLabel *>(QStringLiteral("Label1"));
-    auto *label4 = m_dialog->findChild<QLabel *>(QStringLiteral("Label4"));
-    QVERIFY(label1 && label4);
-    QCOMPARE(label1->text(), QStringLiteral("Remote 1 Caption:"));
-    QCOMPARE(label4->text(), QStringLiteral("Filename:"));
-    QVERIFY(label1->font().bold());
-    QCOMPARE(label4->geometry(), QRect(16, 16, 55, 13));
-
-    // Tab order: Text1, Text2, Text3, Save, Done, Load, Filename.
-    const QList<QWidget *> order = { field("Text1"), field("Text2"), field("Text3"), save, done, load,
-                                     field("Text4") };
-    for (int i = 1; i < order.size(); ++i) {
-        QWidget *next = order.at(i - 1)->nextInFocusChain();
-        while (next->focusPolicy() == Qt::NoFocus)
-            next = next->nextInFocusChain();
-        QCOMPARE(next, order.at(i));
+    void cleanup()
+    {
+        if (m_dialog)
+            m_dialog->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_form1.reset();
+        m_msgs.reset();
+        m_work.reset();
+        RemoteConfigDialog::setRandomSource({});
     }
-}
+
+    // A new set: the first Save writes records 1-5, makes the set folder and
+    // shows the number; later ones write records 1-4 only and draw nothing,
+    // also under a new name, where the main window keeps its own file.
+    void firstSecondAndNewNameSave()
+    {
+        QVERIFY(!QFile::exists(set()) && open());
+        save({ "TV", "Radio", "DVD" });
+        QVERIFY(m_msgs->shown.isEmpty() && m_dialog->isVisible());
+        QCOMPARE(m_drawCount, 1);
+        const QByteArray file = SetFiles::bytes(set());
+        QCOMPARE(file.size(), 5 * 128);
+        QCOMPARE(file.left(5), QByteArray::fromHex("08 00 01 00 33"));
+        QCOMPARE(file.mid(128, 6), QByteArray::fromHex("08 00 02 00") + "TV");
+        QCOMPARE(cap(4), u"DVD"_s);
+        QCOMPARE(file.mid(4 * 128, 10), QByteArray::fromHex("05 00 00 00 00 00 00 00 4D 40"));
+        QVERIFY(QFileInfo(Paths::setFolder(u"58"_s)).isDir());
+        QCOMPARE(m_form1->text2(), u"58"_s);
+        QCOMPARE(m_form1->remoteCaptions(), QStringList({ "TV", "Radio", "DVD" }));
+
+        script({ uFor(999) });
+        save({ "TV2", "Radio", "DVD" });
+        QCOMPARE(cap(2), u"TV2"_s);
+        QCOMPARE(SetFiles::bytes(set()).mid(2 * 128), file.mid(2 * 128));
+        const QString other = m_work->file(u"other.lmr"_s);
+        field("Text4")->setText(other);
+        save({ "A", "B", "C" });
+        QCOMPARE(SetFiles::bytes(other).size(), 4 * 128);
+        QCOMPARE(m_form1->remoteCaptions(), QStringList({ "A", "B", "C" }));
+        QCOMPARE(m_form1->text1(), set());
+        QCOMPARE(cap(2), u"TV2"_s);
+        QCOMPARE(m_form1->text2(), u"58"_s);
+        QCOMPARE(m_drawCount, 0);
+        QVERIFY(!QFileInfo::exists(Paths::setFolder(u"999"_s)));
+    }
+
+    void drawnNumber_data()
+    {
+        QTest::addColumn<QString>("text2");    // the main window's number before Save
+        QTest::addColumn<Draws>("draws");
+        QTest::addColumn<QString>("existing"); // a set folder already there
+        QTest::addColumn<QString>("expected"); // the number after Save
+        QTest::addColumn<int>("drawCount");
+        QTest::newRow("drawn 0") << "0" << Draws{ 0.0 } << "" << "0" << 1;
+        QTest::newRow("drawn 0, folder 0 there") << "0" << Draws{ 0.0 } << "0" << "0" << 1;
+        QTest::newRow("largest") << "0" << Draws{ 0.9999999999 } << "" << "67655" << 1;
+        QTest::newRow("folder taken") << "0" << Draws{ uFor(58), uFor(58), uFor(7) } << "58" << "7" << 3;
+        QTest::newRow("empty") << "" << Draws{ uFor(12) } << "" << "12" << 1;
+        QTest::newRow("not a number") << "abc" << Draws{ uFor(12) } << "" << "12" << 1;
+        QTest::newRow("out of range") << "70000" << Draws{ uFor(12) } << "" << "12" << 1;
+        QTest::newRow("has a number") << "4" << Draws{ uFor(12) } << "" << "4" << 0;
+    }
+    void drawnNumber()
+    {
+        QFETCH(QString, text2);
+        QFETCH(Draws, draws);
+        QFETCH(QString, existing);
+        QFETCH(QString, expected);
+        QFETCH(int, drawCount);
+        QVERIFY(existing.isEmpty() || QDir().mkdir(Paths::setFolder(existing)));
+        m_form1->setText2(text2);
+        script(draws);
+        QVERIFY(open());
+        click("Command1");
+        QVERIFY(m_msgs->shown.isEmpty());
+        QCOMPARE(m_drawCount, drawCount);
+        QCOMPARE(m_form1->text2(), expected);
+        QCOMPARE(SetFiles::bytes(set()).size(), (drawCount ? 5 : 4) * 128);
+        QVERIFY(!drawCount || (cap(5) == expected && QFileInfo(Paths::setFolder(expected)).isDir()));
+        if (expected == "0"_L1) { // a drawn 0 is still no number: the next Save draws again
+            script({ uFor(33) });
+            click("Command1");
+            QCOMPARE(m_form1->text2(), u"33"_s);
+            QCOMPARE(cap(5), u"33"_s);
+        }
+    }
+
+    // The default generator, seeded from the clock: quick draws still differ.
+    void defaultGenerator()
+    {
+        RemoteConfigDialog::setRandomSource({});
+        QVERIFY(open());
+        QSet<QString> seen;
+        for (int i = 0; i < 5; ++i) {
+            m_form1->setText2(u"0"_s);
+            click("Command1");
+            seen.insert(m_form1->text2());
+        }
+        QVERIFY(seen.size() >= 4);
+    }
+
+    void saveIntoNumberlessSet_data()
+    {
+        QTest::addColumn<QString>("path");  // in the work folder; "" for none
+        QTest::addColumn<QString>("name");  // remote 2's
+        QTest::addColumn<QString>("error"); // a part of the message; "" when saved
+        QTest::newRow("empty name") << "remotes.lmr" << "" << "";
+        QTest::newRow("124 bytes") << "remotes.lmr" << QString(124, 'x') << "";
+        QTest::newRow("125 bytes") << "remotes.lmr" << QString(125, 'x') << "remote 2";
+        // An accented letter takes one byte in the 8-bit code page.
+        QTest::newRow("124 accented") << "remotes.lmr" << QString(124, QChar(0xE9)) << "";
+        QTest::newRow("125 accented") << "remotes.lmr" << QString(125, QChar(0xE9)) << "remote 2";
+        QTest::newRow("missing folder") << "nowhere/set.lmr" << "B" << "does not exist";
+        QTest::newRow("a folder") << "data" << "B" << "folder";
+        QTest::newRow("no file name") << "" << "B" << "no file name";
+    }
+    // A save writes records 2-4 and a drawn record 5, every other record
+    // staying as it was; a refused one is reported and changes nothing.
+    void saveIntoNumberlessSet()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        QFETCH(QString, error);
+        QVERIFY(openOnSet(0));
+        const QByteArray before = SetFiles::bytes(set());
+        field("Text4")->setText(path.isEmpty() ? path : m_work->file(path));
+        save({ "A", name, "C" });
+        const QByteArray after = SetFiles::bytes(set());
+        if (error.isEmpty()) {
+            QVERIFY(m_msgs->shown.isEmpty());
+            QCOMPARE(cap(3), name);
+            QCOMPARE(cap(5), u"58"_s);
+            QCOMPARE(after.left(128) + after.mid(5 * 128), before.left(128) + before.mid(5 * 128));
+            QCOMPARE(m_form1->remoteCaptions(), QStringList({ "A", name, "C" }));
+            return;
+        }
+        QCOMPARE(m_msgs->shown.size(), 1);
+        QVERIFY2(m_msgs->texts().first().contains(error), qPrintable(m_msgs->texts().first()));
+        QCOMPARE(after, before);
+        QCOMPARE(m_form1->remoteCaptions(), QStringList({ "Remote 1", "Remote 2", "Remote 3" }));
+        QCOMPARE(m_form1->text2(), u"0"_s);
+        QVERIFY(!QFileInfo::exists(m_work->file(u"nowhere"_s)) && !QFileInfo::exists(Paths::setFolder(u"58"_s)));
+    }
+
+    // A file where the data folder goes: the names are saved, the set stays
+    // without a number and the user is told which folder failed.
+    void setFolderCannotBeMade()
+    {
+        QFile blocker(Paths::dataFolder());
+        QVERIFY(QDir(Paths::dataFolder()).removeRecursively() && blocker.open(QIODevice::WriteOnly) && open());
+        click("Command1");
+        QCOMPARE(m_msgs->shown.size(), 1);
+        QVERIFY(m_msgs->texts().first().contains(QDir::toNativeSeparators(Paths::setFolder(u"58"_s))));
+        QCOMPARE(SetFiles::bytes(set()).size(), 4 * 128);
+        QCOMPARE(m_form1->text2(), u"0"_s);
+    }
+
+    // Load: a missing file is only reported; a file's names and number
+    // replace the edits, but not the main window's file, remote or buttons;
+    // without record 5 the number is empty and the next Save draws one.
+    void load()
+    {
+        QVERIFY(open());
+        field("Text1")->setText(u"edited"_s);
+        click("Command2");
+        QCOMPARE(m_msgs->texts(), QStringList{ "File specified does not exist" });
+        QCOMPARE(field("Text1")->text(), u"edited"_s);
+        SetFiles::write(set(), SetFiles::fullSet(77));
+        click("Command2");
+        QCOMPARE(field("Text1")->text(), u"Remote 1"_s);
+        QCOMPARE(m_form1->text2(), u"77"_s);
+
+        const QString other = m_work->file(u"other.lmr"_s);
+        SetFiles::write(other, { { 1, RecordValue::fromText(u"3"_s) }, { 2, RecordValue::fromText(u"a"_s) },
+                                 { 3, RecordValue::fromText(u"b"_s) }, { 4, RecordValue::fromText(u"c"_s) } });
+        m_form1->setText4(u"2"_s);
+        const QStringList buttons = m_form1->buttonCaptions();
+        field("Text4")->setText(other);
+        click("Command2");
+        QCOMPARE(m_form1->text2(), QString());
+        QCOMPARE(field("Text2")->text(), u"b"_s);
+        QCOMPARE(m_form1->remoteCaptions(), QStringList({ "a", "b", "c" }));
+        QCOMPARE(m_form1->text1() + m_form1->text4(), set() + u"2"_s);
+        QCOMPARE(m_form1->buttonCaptions(), buttons);
+        click("Command1");
+        QCOMPARE(m_form1->text2(), u"58"_s);
+        QCOMPARE(cap(5, other), u"58"_s);
+        QCOMPARE(m_msgs->shown.size(), 1);
+    }
+
+    void doneAndCloseBox_data()
+    {
+        QTest::addColumn<bool>("closeBox");
+        QTest::newRow("Done") << false;
+        QTest::newRow("close box") << true;
+    }
+    // One dialog at a time; leaving it saves nothing and enables the main
+    // window; reopened, it starts from the design and the main window's file.
+    void doneAndCloseBox()
+    {
+        QFETCH(bool, closeBox);
+        QVERIFY(openOnSet(58));
+        QCOMPARE(m_dialog->objectName() + '|' + m_dialog->windowTitle(), u"Form2|Remote Configuration"_s);
+        QVERIFY(!m_form1->isEnabled());
+        m_form1->editRemotes();
+        QCOMPARE(RemoteConfigDialog::instance().data(), m_dialog.data());
+        field("Text1")->setText(u"unsaved"_s);
+        field("Text4")->setText(u"elsewhere.lmr"_s);
+        closeBox ? void(m_dialog->close()) : click("Command3");
+        QVERIFY(m_form1->isEnabled());
+        QTRY_VERIFY(m_dialog.isNull());
+        QCOMPARE(cap(2), u"Remote 1"_s);
+        QVERIFY(open());
+        QCOMPARE(field("Text1")->text(), u"Remote 1"_s);
+        QCOMPARE(field("Text4")->text(), set());
+        QVERIFY(!m_form1->isEnabled());
+    }
+};
 
 QTEST_MAIN(TestRemoteConfig)
 #include "tst_remoteconfig.moc"
