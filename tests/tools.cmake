@@ -1,10 +1,7 @@
-# Tests of the IR tools (irrecord.exe / irplay.exe) and their library.
+# Tests of the IR tools (irrecord.exe / irplay.exe) and their library; the
+# second also runs the real tools, directly and through the tool runner.
 lumo_add_test(tst_irformat LIBS lumo_irtools)
-lumo_add_test(tst_irrecord LIBS lumo_irtools)
-lumo_add_test(tst_irplay LIBS lumo_irtools)
-# Real processes, also through the program's own tool runner.
 lumo_add_test(tst_irtools LIBS lumo_irtools lumo_core)
-add_dependencies(tst_irrecord irrecord)
 add_dependencies(tst_irtools irrecord irplay)
 
 # A whole session through the windows, with the real tools simulating.
