@@ -19,7 +19,7 @@ template <class F> static QStringList twelve(F f) // f(1) ... f(12)
         c.append(f(b));
     return c;
 }
-// Remote r's captions in SetFiles::fullSet ("r.1" ... "r.12"); for 0 the design's.
+// Remote r's captions in SetFiles::fullSet ("r.1" ... "r.12"); for 0 the initial ones.
 static QStringList captions(int r) { return twelve([r](int b) { return r ? u"%1.%2"_s.arg(r).arg(b) : u"Button %1"_s.arg(b); }); }
 
 class TestButtonEditor : public QObject
@@ -40,6 +40,7 @@ class TestButtonEditor : public QObject
     {
         return twelve([r](int b) { return SetFiles::captionOf(set(), RemoteSetFile::recordNumber(r, b)); });
     }
+
     void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(5, w->height() / 2)); }
     void click(const char *name) { click(m_editor->findChild<QPushButton *>(name)); }
     // A full set (captions "r.b", number 58) that the main window has read.
@@ -51,12 +52,14 @@ private slots:
         m_env = std::make_unique<Env>();
         m_form1 = &m_env->form1;
     }
+
     void cleanup()
     {
         delete m_editor;
         m_env.reset();
     }
-    // No file yet: the design's captions, remote 1; Save writes records 10-19, 40, 41 only.
+
+    // No file yet: the initial captions, remote 1; Save writes records 10-19, 40, 41 only.
     void firstOpeningWithoutFile()
     {
         QVERIFY(open());
@@ -75,6 +78,7 @@ private slots:
         QCOMPARE(m_form1->buttonCaptions(), expected);
         QCOMPARE(m_form1->text4(), u"1"_s);
     }
+
     void save_data()
     {
         QTest::addColumn<int>("remote");
@@ -92,6 +96,7 @@ private slots:
         QTest::newRow("125 bytes") << 2 << 11 << 42 << QString(125, 'w') << "" << "button 11";
         QTest::newRow("missing folder") << 3 << 1 << 30 << "New" << "nowhere/set.lmr" << "does not exist";
     }
+
     // Saved: that remote's records only, and it becomes the main window's; refused: no change.
     void save()
     {
@@ -117,6 +122,7 @@ private slots:
         QCOMPARE(m_form1->text4(), ok ? QString::number(remote) : u"1"_s);
         QCOMPARE(m_form1->buttonCaptions(), ok ? edited : captions(1));
     }
+
     // Load reads remote 1 of the main window's file but leaves remote 2 selected for Save.
     void loadWhileRemote2Selected()
     {
@@ -135,7 +141,8 @@ private slots:
         QCOMPARE(saved(2), captions(1));
         QCOMPARE(m_form1->text4(), u"2"_s);
     }
-    // One editor; leaving saves nothing, enables Form1; reopened, it starts from the design.
+
+    // One editor; leaving saves nothing, enables Form1; reopened, it starts from its initial values.
     void doneAndCloseBox()
     {
         QVERIFY(writeSet());

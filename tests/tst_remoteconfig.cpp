@@ -37,6 +37,7 @@ class TestRemoteConfig : public QObject
             field(f)->setText(names.at(f[4] - '1'));
         click("Command1");
     }
+
     void script(const Draws &us) { m_draws = us, m_drawCount = 0; } // the last draw repeats
 
 private slots:
@@ -47,12 +48,14 @@ private slots:
         script({ uFor(58) });
         RemoteConfigDialog::setRandomSource([this] { return m_draws.at(qMin<qsizetype>(m_drawCount++, m_draws.size() - 1)); });
     }
+
     void cleanup()
     {
         delete m_dialog;
         m_env.reset();
         RemoteConfigDialog::setRandomSource({});
     }
+
     // New set: Save 1 writes records 1-5, numbers the set; later ones write 1-4, draw nothing.
     void firstSecondAndNewNameSave()
     {
@@ -81,6 +84,7 @@ private slots:
         QCOMPARE(SetFiles::bytes(set()), second);
         QCOMPARE(m_drawCount, 0);
     }
+
     void drawnNumber_data()
     {
         QTest::addColumn<QString>("text2");    // the main window's number before Save
@@ -94,6 +98,7 @@ private slots:
         QTest::newRow("not a number") << "abc" << Draws{ uFor(12) } << "" << "12" << 1;
         QTest::newRow("has a number") << "4" << Draws{ uFor(12) } << "" << "4" << 0;
     }
+
     void drawnNumber()
     {
         QFETCH(QString, text2); QFETCH(Draws, draws); QFETCH(QString, existing); QFETCH(QString, expected);
@@ -109,6 +114,7 @@ private slots:
         QCOMPARE(SetFiles::bytes(set()).size(), (drawCount ? 5 : 4) * 128);
         QVERIFY(!drawCount || (cap(5) == expected && QFileInfo(Paths::setFolder(expected)).isDir()));
     }
+
     // The default generator, seeded from the clock: quick draws still differ.
     void defaultGenerator()
     {
@@ -122,6 +128,7 @@ private slots:
         }
         QVERIFY(seen.size() >= 4);
     }
+
     void saveIntoNumberlessSet_data()
     {
         QTest::addColumn<QString>("path");  // in the work folder; "" for none
@@ -135,6 +142,7 @@ private slots:
         QTest::newRow("missing folder") << "nowhere/set.lmr" << "B" << "does not exist";
         QTest::newRow("no file name") << "" << "B" << "no file name";
     }
+
     // Saved: records 2-4 and a drawn record 5, the others unchanged; refused: nothing changes.
     void saveIntoNumberlessSet()
     {
@@ -154,6 +162,7 @@ private slots:
         QCOMPARE(m_form1->text2(), saved ? u"58"_s : u"0"_s);
         QCOMPARE(QFileInfo::exists(Paths::setFolder(u"58"_s)), saved);
     }
+
     // No set folder can be made: the names are saved, the set keeps no number.
     void setFolderCannotBeMade()
     {
@@ -165,6 +174,7 @@ private slots:
         QCOMPARE(SetFiles::bytes(set()).size(), 4 * 128);
         QCOMPARE(m_form1->text2(), u"0"_s);
     }
+
     // Load takes names and number over the edits; no record 5: empty number, Save draws one.
     void load()
     {
@@ -189,7 +199,8 @@ private slots:
         QCOMPARE(m_form1->text2(), u"58"_s);
         QCOMPARE(cap(5, other), u"58"_s);
     }
-    // One dialog; leaving saves nothing, enables Form1; reopened, it starts from the design.
+
+    // One dialog; leaving saves nothing, enables Form1; reopened, it starts from its initial values.
     void doneAndCloseBox()
     {
         QVERIFY(openOnSet(58));

@@ -18,7 +18,7 @@ class ButtonEditor : public DesignWindow
     Q_OBJECT
 
 public:
-    // Builds the editor from its design values (Option1 selected, "Button 1"
+    // Builds the editor from its initial values (Option1 selected, "Button 1"
     // to "Button 12") and runs its load step.
     explicit ButtonEditor(MainWindow *form1);
     ~ButtonEditor() override;

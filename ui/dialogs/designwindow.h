@@ -5,7 +5,7 @@
 
 // How every secondary window lives: shown modeless by the command that
 // opens it, which returns at once; at most one of each at a time; built
-// fresh from its design values on each opening and destroyed when it
+// fresh from its initial values on each opening and destroyed when it
 // closes, so nothing survives a close. While loaded it keeps one other
 // window (the main window, or the record dialog for the wait dialog)
 // disabled. The close box unloads it like its own Done or OK button.

@@ -99,7 +99,7 @@ int RemoteConfigDialog::setNumberFrom(double u)
 
 void RemoteConfigDialog::buildControls()
 {
-    // Created in tab order, so the focus chain follows the design.
+    // Created in tab order, so the focus chain follows the form.
     auto field = [this](const char *name, int l, int t, int w, int h) {
         auto *e = new QLineEdit(this);
         Design::place(e, name, l, t, w, h);

@@ -21,7 +21,7 @@ class RemoteConfigDialog : public DesignWindow
     Q_OBJECT
 
 public:
-    // Builds the dialog from its design values and runs its load step:
+    // Builds the dialog from its initial values and runs its load step:
     // disables the main window and fills the fields from its set file.
     explicit RemoteConfigDialog(MainWindow *form1);
     ~RemoteConfigDialog() override;
