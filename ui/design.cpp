@@ -12,6 +12,18 @@ void place(QWidget *w, const char *name, int left, int top, int width, int heigh
     w->setGeometry(rect(left, top, width, height));
 }
 
+QString gridName(int n)
+{
+    return n == 1 ? QStringLiteral("B1") : QStringLiteral("b%1").arg(n);
+}
+
+void placeInGrid(QWidget *w, int n, const Grid &grid, int width, int height)
+{
+    w->setObjectName(gridName(n));
+    w->setGeometry(rect(grid.left + (n - 1) % 3 * grid.columnStep, grid.top + (n - 1) / 3 * grid.rowStep, width,
+                        height));
+}
+
 } // namespace Design
 
 namespace {

@@ -37,6 +37,18 @@ inline QFont font(qreal pointSize = 8.25, bool bold = false)
 // Places a control and gives it its object name.
 void place(QWidget *w, const char *name, int left, int top, int width, int height);
 
+// The twelve-button grid the forms share: three columns and four rows,
+// filled row by row, the first cell's corner and the steps in twips.
+struct Grid
+{
+    int left, top, columnStep, rowStep;
+};
+
+// Button n of a grid (1..12) is named "B1", "b2" ... "b12".
+QString gridName(int n);
+// Places control n of the grid and gives it its name.
+void placeInGrid(QWidget *w, int n, const Grid &grid, int width, int height);
+
 // The forms were drawn for a narrow bitmap face; where the face used here
 // is wider, a label's text would be cut at the edge of its box. This
 // narrows the face of every such label under 'root' (same size, same

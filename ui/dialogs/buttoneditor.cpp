@@ -15,19 +15,8 @@
 
 namespace {
 
-struct FieldPlace
-{
-    const char *name;
-    int left, top;
-};
-
 // The caption fields, laid out like the main window's buttons.
-constexpr FieldPlace kFields[12] = {
-    { "B1", 120, 1200 },  { "b2", 1680, 1200 },  { "b3", 3240, 1200 },
-    { "b4", 120, 1800 },  { "b5", 1680, 1800 },  { "b6", 3240, 1800 },
-    { "b7", 120, 2400 },  { "b8", 1680, 2400 },  { "b9", 3240, 2400 },
-    { "b10", 120, 3000 }, { "b11", 1680, 3000 }, { "b12", 3240, 3000 },
-};
+constexpr Design::Grid kFieldGrid = { 120, 1200, 1560, 600 };
 
 } // namespace
 
@@ -76,7 +65,7 @@ void ButtonEditor::buildControls()
 
     for (int n = 1; n <= 12; ++n) {
         auto *e = new QLineEdit(QStringLiteral("Button %1").arg(n), this);
-        Design::place(e, kFields[n - 1].name, kFields[n - 1].left, kFields[n - 1].top, 1095, 375);
+        Design::placeInGrid(e, n, kFieldGrid, 1095, 375);
         m_fields[n - 1] = e;
     }
 

@@ -26,13 +26,8 @@ struct Place
     int left, top;
 };
 
-// The twelve buttons in grid order, row by row.
-constexpr Place kButtons[12] = {
-    { "B1", 480, 1440 },  { "b2", 1680, 1440 },  { "b3", 2880, 1440 },
-    { "b4", 480, 1920 },  { "b5", 1680, 1920 },  { "b6", 2880, 1920 },
-    { "b7", 480, 2400 },  { "b8", 1680, 2400 },  { "b9", 2880, 2400 },
-    { "b10", 480, 2880 }, { "b11", 1680, 2880 }, { "b12", 2880, 2880 },
-};
+// The twelve buttons.
+constexpr Design::Grid kButtonGrid = { 480, 1440, 1200, 480 };
 
 // The remote choices, inside Picture1.
 constexpr Place kOptions[3] = { { "Option1", 120, 0 }, { "Option2", 720, 0 }, { "Option3", 1320, 0 } };
@@ -94,7 +89,7 @@ void RecordSignalDialog::buildControls()
 
     for (int n = 1; n <= 12; ++n) {
         auto *b = new QPushButton(QStringLiteral("Button %1").arg(n), this);
-        Design::place(b, kButtons[n - 1].name, kButtons[n - 1].left, kButtons[n - 1].top, 855, 375);
+        Design::placeInGrid(b, n, kButtonGrid, 855, 375);
         b->setAutoDefault(false);
         const QString number = QString::number(n);
         connect(b, &QPushButton::clicked, this, [this, number] { rrecord(number); });

@@ -19,19 +19,8 @@
 
 namespace {
 
-struct ButtonPlace
-{
-    const char *name;
-    int left, top;
-};
-
-// The play buttons, in grid order: three columns, four rows.
-constexpr ButtonPlace kButtons[12] = {
-    { "B1", 240, 240 },   { "b2", 1440, 240 },  { "b3", 2640, 240 },
-    { "b4", 240, 720 },   { "b5", 1440, 720 },  { "b6", 2640, 720 },
-    { "b7", 240, 1200 },  { "b8", 1440, 1200 }, { "b9", 2640, 1200 },
-    { "b10", 240, 1680 }, { "b11", 1440, 1680 }, { "b12", 2640, 1680 },
-};
+// The play buttons.
+constexpr Design::Grid kButtonGrid = { 240, 240, 1200, 480 };
 
 QAction *addItem(QMenu *menu, const char *name, const QString &caption)
 {
@@ -101,7 +90,7 @@ void MainWindow::buildControls()
     QWidget *previous = nullptr;
     for (int i = 0; i < 12; ++i) {
         auto *b = new QPushButton(defaultCaption(i + 1), client);
-        Design::place(b, kButtons[i].name, kButtons[i].left, kButtons[i].top, 855, 375);
+        Design::placeInGrid(b, i + 1, kButtonGrid, 855, 375);
         b->setAutoDefault(false);
         const QString number = QString::number(i + 1);
         connect(b, &QPushButton::clicked, this, [this, number] { playfile(number); });
