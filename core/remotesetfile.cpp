@@ -196,6 +196,14 @@ QList<RecordValue> RemoteSetFile::readRecords(const QString &path, const QList<i
     return values;
 }
 
+QStringList RemoteSetFile::readRemoteCaptions(const QString &path, int remote, FileError *error)
+{
+    QStringList captions;
+    for (const RecordValue &v : readRecords(path, remoteRecords(remote), error))
+        captions.append(v.toText());
+    return captions;
+}
+
 QString RemoteSetFile::checkValues(const QList<RecordValue> &values, const QStringList &names)
 {
     for (int i = 0; i < values.size(); ++i) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QStringList>
 #include <QPair>
 #include <QString>
 
@@ -71,6 +72,9 @@ public:
     // first, as reading must never create a file.
     static QList<RecordValue> readRecords(const QString &path, const QList<int> &records,
                                           FileError *error = nullptr);
+    // The twelve button captions of remote 1..3 as text, buttons 1 to 12,
+    // within one opening; empty (with 'error' set) when the file cannot be read.
+    static QStringList readRemoteCaptions(const QString &path, int remote, FileError *error = nullptr);
     // Writes the given records in the order given, within one opening.
     // Every value is checked before the file is touched: a refused value
     // leaves the file as it was.

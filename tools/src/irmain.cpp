@@ -157,10 +157,33 @@ bool parseSeconds(const char *text, int &ms)
     return true;
 }
 
+// Runs one tool: anything thrown becomes the internal-error code, with
+// its one line on stderr.
+template <class Body>
+int guarded(const char *prog, Body body)
+{
+    try {
+        return body();
+    } catch (const std::bad_alloc &) {
+        printError(prog, "out of memory");
+    } catch (const std::exception &e) {
+        printError(prog, std::string("unexpected error: ") + e.what());
+    }
+    return ExitInternal;
+}
+
+// The tool's exit code; a failure is told in one line.
+int report(const char *prog, const Outcome &o)
+{
+    if (o.code != ExitOk)
+        printError(prog, o.message);
+    return o.code;
+}
+
 int recordMain(int argc, char **argv)
 {
     const char *prog = "irrecord.exe";
-    try {
+    return guarded(prog, [&]() -> int {
         std::string file;
         if (int r = parseArgs(argc, argv, prog, kRecordHelp, file))
             return r < 0 ? ExitOk : r;
@@ -191,21 +214,14 @@ int recordMain(int argc, char **argv)
             SystemPort port;
             o = recordToFile(port, device, file, options);
         }
-        if (o.code != ExitOk)
-            printError(prog, o.message);
-        return o.code;
-    } catch (const std::bad_alloc &) {
-        printError(prog, "out of memory");
-    } catch (const std::exception &e) {
-        printError(prog, std::string("unexpected error: ") + e.what());
-    }
-    return ExitInternal;
+        return report(prog, o);
+    });
 }
 
 int playMain(int argc, char **argv)
 {
     const char *prog = "irplay.exe";
-    try {
+    return guarded(prog, [&]() -> int {
         std::string file;
         if (int r = parseArgs(argc, argv, prog, kPlayHelp, file))
             return r < 0 ? ExitOk : r;
@@ -226,15 +242,8 @@ int playMain(int argc, char **argv)
                 o = sendSignal(port, device, signal);
             }
         }
-        if (o.code != ExitOk)
-            printError(prog, o.message);
-        return o.code;
-    } catch (const std::bad_alloc &) {
-        printError(prog, "out of memory");
-    } catch (const std::exception &e) {
-        printError(prog, std::string("unexpected error: ") + e.what());
-    }
-    return ExitInternal;
+        return report(prog, o);
+    });
 }
 
 } // namespace lumo::ir

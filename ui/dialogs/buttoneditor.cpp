@@ -127,13 +127,13 @@ void ButtonEditor::fill(int remote)
     if (!FileExists(path))
         return;
     FileError error;
-    const QList<RecordValue> values = RemoteSetFile::readRecords(path, RemoteSetFile::remoteRecords(remote), &error);
+    const QStringList captions = RemoteSetFile::readRemoteCaptions(path, remote, &error);
     if (error) {
         Messages::inform(error.message(), Messages::Icon::Error);
         return;
     }
     for (int i = 0; i < 12; ++i)
-        m_fields[i]->setText(values.at(i).toText());
+        m_fields[i]->setText(captions.at(i));
 }
 
 void ButtonEditor::reloadFile()

@@ -176,13 +176,13 @@ void RecordSignalDialog::optionClicked(int r)
 
     // Every record is read before any caption changes.
     FileError error;
-    const QList<RecordValue> values = RemoteSetFile::readRecords(path, RemoteSetFile::remoteRecords(r), &error);
+    const QStringList captions = RemoteSetFile::readRemoteCaptions(path, r, &error);
     if (error) {
         Messages::inform(error.message(), Messages::Icon::Error);
         return;
     }
-    for (int n = 1; n <= 12 && n <= values.size(); ++n)
-        m_buttons[n - 1]->setText(values.at(n - 1).toText());
+    for (int n = 1; n <= 12; ++n)
+        m_buttons[n - 1]->setText(captions.at(n - 1));
 }
 
 void RecordSignalDialog::rrecord(const QString &bbuton)

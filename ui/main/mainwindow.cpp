@@ -192,14 +192,11 @@ bool MainWindow::readSet(bool checkEachTime)
     }
     if (checkEachTime ? FileExists(path) : exists) {
         FileError error;
-        const QList<RecordValue> buttons = RemoteSetFile::readRecords(path, RemoteSetFile::remoteRecords(1), &error);
+        const QStringList captions = RemoteSetFile::readRemoteCaptions(path, 1, &error);
         if (error) {
             Messages::inform(error.message(), Messages::Icon::Error);
             return false;
         }
-        QStringList captions;
-        for (const RecordValue &v : buttons)
-            captions.append(v.toText());
         setButtonCaptions(captions);
     }
     return true;
@@ -259,15 +256,12 @@ void MainWindow::selectRemote(int r)
         return;
     }
     FileError error;
-    const QList<RecordValue> values = RemoteSetFile::readRecords(path, RemoteSetFile::remoteRecords(r), &error);
+    const QStringList captions = RemoteSetFile::readRemoteCaptions(path, r, &error);
     if (error) {
         Messages::inform(error.message(), Messages::Icon::Error);
         return;
     }
     setText4(QString::number(r));
-    QStringList captions;
-    for (const RecordValue &v : values)
-        captions.append(v.toText());
     setButtonCaptions(captions);
 }
 
