@@ -3,7 +3,7 @@
 //      as a share of the wait (target: at most 1 %);
 //  (b) time from the tool's exit to RunAndWait's return, median of many
 //      runs (target: at most 5 ms).
-#include "module1.h"
+#include "toolrunner.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,6 +3,11 @@
 #include "remotesetfile.h"
 
 #include <QDir>
+#include <QFileInfo>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
 
 #include <cmath>
 
@@ -75,3 +80,30 @@ QString setNumberText(const RecordValue &record5)
 }
 
 } // namespace Paths
+
+bool FileExists(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    // Only an ordinary file: not a folder, and not a pipe or device, whose
+    // reading could block the program.
+    if (!info.isFile())
+        return false;
+#ifdef Q_OS_WIN
+    const DWORD attributes = GetFileAttributesW(reinterpret_cast<const wchar_t *>(
+        QDir::toNativeSeparators(info.absoluteFilePath()).utf16()));
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+        return false;
+    return true;
+#else
+    return !info.isHidden();
+#endif
+}
+
+bool DirExists(const QString &path)
+{
+    return !path.isEmpty() && QFileInfo::exists(path);
+}

@@ -6,6 +6,13 @@ struct RecordValue;
 
 // Every path is built from the process's current directory at the moment
 // of use, with '/' as separator; nothing here stores the directory.
+// True when path names an existing ordinary file that is not hidden (nor,
+// on Windows, a system file). A directory gives false.
+bool FileExists(const QString &path);
+
+// True when path names an existing directory or file.
+bool DirExists(const QString &path);
+
 namespace Paths {
 
 QString currentDir();

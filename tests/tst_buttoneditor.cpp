@@ -22,7 +22,7 @@ template <class F> static QStringList twelve(F f) // f(1) ... f(12)
 // Remote r's captions in SetFiles::fullSet ("r.1" ... "r.12"); for 0 the initial ones.
 static QStringList captions(int r) { return twelve([r](int b) { return r ? u"%1.%2"_s.arg(r).arg(b) : u"Button %1"_s.arg(b); }); }
 
-class TestButtonEditor : public QObject
+class TstButtonEditor : public QObject
 {
     Q_OBJECT
     struct Env { WorkDir work; MessageScript msgs; MainWindow form1; };
@@ -76,7 +76,7 @@ private slots:
         expected[4] = u"Five"_s;
         QCOMPARE(saved(1), expected);
         QCOMPARE(m_form1->buttonCaptions(), expected);
-        QCOMPARE(m_form1->text4(), u"1"_s);
+        QCOMPARE(m_form1->currentRemote(), 1);
     }
 
     void save_data()
@@ -119,7 +119,7 @@ private slots:
         QVERIFY2(ok || m_env->msgs.texts().first().contains(error), qPrintable(m_env->msgs.texts().join('\n')));
         QCOMPARE(after.left(at) + after.mid(at + 128), before.left(at) + before.mid(at + 128));
         QCOMPARE(saved(remote), ok ? edited : captions(remote));
-        QCOMPARE(m_form1->text4(), ok ? QString::number(remote) : u"1"_s);
+        QCOMPARE(m_form1->currentRemote(), ok ? remote : 1);
         QCOMPARE(m_form1->buttonCaptions(), ok ? edited : captions(1));
     }
 
@@ -139,7 +139,7 @@ private slots:
         QVERIFY(option(2)->isChecked());
         click("Command1");
         QCOMPARE(saved(2), captions(1));
-        QCOMPARE(m_form1->text4(), u"2"_s);
+        QCOMPARE(m_form1->currentRemote(), 2);
     }
 
     // One editor; leaving saves nothing, enables Form1; reopened, it starts from its initial values.
@@ -150,7 +150,7 @@ private slots:
         QVERIFY(open());
         m_form1->editButtons();
         QCOMPARE(ButtonEditor::instance().data(), m_editor.data());
-        m_form1->setText1(m_env->work.file(u"missing.lmr"_s));
+        m_form1->setSetFilePath(m_env->work.file(u"missing.lmr"_s));
         for (const bool closeBox : { false, true }) {
             QVERIFY(!m_form1->isEnabled());
             click(option(3));
@@ -158,12 +158,12 @@ private slots:
             closeBox ? void(m_editor->close()) : click("Command2");
             QVERIFY2(m_form1->isEnabled(), closeBox ? "close box" : "Done");
             QTRY_VERIFY(m_editor.isNull());
-            QVERIFY(SetFiles::bytes(set()) == before && !QFile::exists(m_form1->text1()) && open());
+            QVERIFY(SetFiles::bytes(set()) == before && !QFile::exists(m_form1->setFilePath()) && open());
             QVERIFY(option(1)->isChecked());
             QCOMPARE(fields(), captions(0));
         }
     }
 };
 
-QTEST_MAIN(TestButtonEditor)
+QTEST_MAIN(TstButtonEditor)
 #include "tst_buttoneditor.moc"

@@ -41,7 +41,7 @@ void TstEndToEnd::nameRecordPlay()
     form2->findChild<QLineEdit *>("Text1")->setText("TV");
     QTest::mouseClick(form2->findChild<QPushButton *>("Command1"), Qt::LeftButton);
     RemoteConfigDialog::setRandomSource(std::move(oldSource));
-    const QString setNumber = form1.text2();
+    const QString setNumber = form1.setNumberText();
     QCOMPARE(setNumber, QStringLiteral("16914"));
     QVERIFY(QFileInfo(work.file("data/" + setNumber)).isDir());
     QCOMPARE(form1.remoteItem(1)->text(), QStringLiteral("TV"));

@@ -1,7 +1,7 @@
 // File > Open, File > Exit, Minimize with and without a tray, Help > WebSite.
 #include "filechooser.h"
 #include "mainwindow.h"
-#include "module1.h"
+#include "toolrunner.h"
 #include "testsupport.h"
 
 #include <QAction>
@@ -15,7 +15,7 @@ namespace {
 // Everything the window shows and holds.
 QStringList state(const MainWindow &w)
 {
-    return QStringList { w.text1(), w.text2(), w.text4() } + w.buttonCaptions() + w.remoteCaptions();
+    return QStringList { w.setFilePath(), w.setNumberText(), QString::number(w.currentRemote()) } + w.buttonCaptions() + w.remoteCaptions();
 }
 
 // The main window with the desktop's tray switched on or off.

@@ -33,7 +33,7 @@ bool parse(const QByteArray &text, Signal &s, std::string &err)
 
 } // namespace
 
-class TestIrFormat : public QObject
+class TstIrFormat : public QObject
 {
     Q_OBJECT
 
@@ -130,5 +130,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestIrFormat)
+QTEST_GUILESS_MAIN(TstIrFormat)
 #include "tst_irformat.moc"

@@ -1,7 +1,7 @@
 // irrecord.exe and irplay.exe: recording and sending against a scripted LIRC
 // device, then the real tools with the simulator (LUMO_IR_DEVICE=sim:DIR),
 // started directly and through the program's tool runner (bin first on PATH).
-#include "module1.h"
+#include "toolrunner.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>
@@ -94,7 +94,7 @@ Signal parsed(const QByteArray &text)  // no values when it does not parse
 
 } // namespace
 
-class TestIrTools : public QObject
+class TstIrTools : public QObject
 {
     Q_OBJECT
 
@@ -500,5 +500,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestIrTools)
+QTEST_GUILESS_MAIN(TstIrTools)
 #include "tst_irtools.moc"

@@ -164,10 +164,10 @@ void TstMainWindow::startUp()
 
     MessageScript messages;
     MainWindow w;
-    QCOMPARE(w.text1(), set);
+    QCOMPARE(w.setFilePath(), set);
     QCOMPARE(w.remoteCaptions(), names);
-    QCOMPARE(w.text2(), text2);
-    QCOMPARE(w.text4(), text4);
+    QCOMPARE(w.setNumberText(), text2);
+    QCOMPARE(QString::number(w.currentRemote()), text4);
     QCOMPARE(w.buttonCaptions(), buttons);
     QVERIFY(messages.shown.isEmpty());
     // Reading never creates nor changes the set file.
@@ -203,7 +203,7 @@ void TstMainWindow::dataFolderCannotBeCreated()
     MessageScript messages;
     {
         MainWindow w;
-        QCOMPARE(w.text4(), QStringLiteral("0"));
+        QCOMPARE(w.currentRemote(), 0);
         QCOMPARE(w.buttonCaptions(), defaultCaptions());
     }
     QDir::setCurrent(old);

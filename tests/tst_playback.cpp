@@ -1,9 +1,10 @@
 // Remote selection (Remotes > remote1..remote3) and the twelve play buttons.
 #include "mainwindow.h"
-#include "module1.h"
+#include "toolrunner.h"
 #include "testsupport.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -57,7 +58,7 @@ private slots:
             for (int n : records)
                 expected << tag + QString::number(n);
             QCOMPARE(w.buttonCaptions(), expected);
-            QCOMPARE(w.text4(), QString::number(remote));
+            QCOMPARE(w.currentRemote(), remote);
         }
         // The file gone: nothing changes, nothing is created.
         QVERIFY(QFile::remove(work.file("remotes.lmr")));
@@ -65,7 +66,7 @@ private slots:
         w.remoteItem(remote % 3 + 1)->trigger();
         QCOMPARE(messages.texts(), QStringList { "You have to load a File" });
         QCOMPARE(messages.shown.first().title, QStringLiteral("Lumo Control Software"));
-        QCOMPARE(w.text4(), QString::number(remote));
+        QCOMPARE(w.currentRemote(), remote);
         QCOMPARE(w.buttonCaptions(), captions);
         QVERIFY(!QFile::exists(work.file("remotes.lmr")));
     }
@@ -110,8 +111,8 @@ private slots:
         for (const QString &file : present)
             touch(dir + '/' + file);
         MainWindow w;
-        w.setText4(text4);
-        w.setText2(text2);
+        w.findChild<QLineEdit *>("Text4")->setText(text4);
+        w.setSetNumberText(text2);
         w.button(button)->click();
         // The player gets that one path as its one argument, and is waited for.
         const QString played = "irplay.exe\t1\t" + dir + '/' + present.first();
@@ -132,8 +133,8 @@ private slots:
         touch(work.file("data/58/R1B1.lmc"));
         touch(work.file("data/58/R1B2.lmc"));
         MainWindow w;
-        w.setText4("1");
-        w.setText2("58");
+        w.setCurrentRemote(1);
+        w.setSetNumberText("58");
         // The first tool ends long before the second, yet its press returns last.
         tools.setSleepMs(300);
         QStringList order;

@@ -1,12 +1,13 @@
 // Remotes > Record, the record signal dialog (Form5), RecordCommand and the
 // record wait dialog (Form3), with the fake IR tools run for real.
 #include "mainwindow.h"
-#include "module1.h"
+#include "toolrunner.h"
 #include "recordcommand.h"
 #include "recordsignaldialog.h"
 #include "recordwaitdialog.h"
 #include "testsupport.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -79,7 +80,7 @@ struct Fixture
     QString irFile(const QString &name) const { return work.file("data/58/" + name); }
     RecordSignalDialog *openRecord(const QString &text4)
     {
-        form1->setText4(text4);
+        form1->findChild<QLineEdit *>("Text4")->setText(text4);
         form1->record();
         return RecordSignalDialog::instance();
     }
@@ -165,7 +166,7 @@ private slots:
         QFETCH(QStringList, expected);
         Fixture f;
         f.form1->setButtonCaptions(kMain);
-        f.form1->setText2(text2);
+        f.form1->setSetNumberText(text2);
         if (setFileGone)
             QVERIFY(QFile::remove(f.work.file("remotes.lmr")));
         RecordSignalDialog *form5 = f.openRecord(text4);
@@ -183,7 +184,7 @@ private slots:
                 QTest::mouseClick(form5->button(n), Qt::LeftButton);
             QCOMPARE(waitDialogs(), 0);
         }
-        QCOMPARE(f.form1->text4(), text4);
+        QCOMPARE(f.form1->findChild<QLineEdit *>("Text4")->text(), text4);
         QCOMPARE(f.form1->buttonCaptions(), kMain);
         QVERIFY(f.messages.shown.isEmpty());
         // The close box unloads it (Done: recordAndPlayButton); the next opening starts afresh.
@@ -225,7 +226,7 @@ private slots:
         QVERIFY(!form5->close()); // not while recording
         QVERIFY(waitForRecording());
         QCOMPARE(f.tools.arguments("irrecord.exe"), QStringList { f.irFile(file) });
-        QCOMPARE(f.form1->text4(), QString::number(shown));
+        QCOMPARE(f.form1->currentRemote(), shown);
         QCOMPARE(f.form1->buttonCaptions(), captions(kRemote[shown - 1]));
         // Done; the main window's button plays its own remote's recording.
         QTest::mouseClick(form5->doneButton(), Qt::LeftButton);
@@ -273,7 +274,7 @@ private slots:
         QVERIFY(!dialogWhileAsking);
         // Returned with one wait dialog up (or none) and nothing run yet.
         QCOMPARE(waitDialogs(), yes ? 1 : 0);
-        QVERIFY(!yes || (RecordWaitDialog::instance()->isVisible() && RecordWaitDialog::instance()->text1() == path));
+        QVERIFY(!yes || (RecordWaitDialog::instance()->isVisible() && RecordWaitDialog::instance()->recordPath() == path));
         QCOMPARE(form5->isEnabled(), !yes);
         QVERIFY(f.tools.log().isEmpty());
         QPointer<RecordWaitDialog> form3 = RecordWaitDialog::instance();
@@ -312,7 +313,7 @@ private slots:
         f.tools.setSleepMs(3000);
         RecordCommand(paths[1]);
         QCOMPARE(waitDialogs(), 1);
-        QCOMPARE(RecordWaitDialog::instance()->text1(), paths[1]);
+        QCOMPARE(RecordWaitDialog::instance()->recordPath(), paths[1]);
         QVERIFY(RecordWaitDialog::instance()->timer1()->isActive() && !form5->isEnabled());
         // The program quits while it records: the record dialog goes, then the main window.
         connect(f.form1.get(), &MainWindow::closed, qApp, [] { QCoreApplication::exit(0); });

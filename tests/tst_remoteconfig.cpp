@@ -14,7 +14,7 @@ using Draws = QList<double>;
 
 static double uFor(int n) { return (n + 0.5) / 67656.0; } // the draw giving set number n
 
-class TestRemoteConfig : public QObject
+class TstRemoteConfig : public QObject
 {
     Q_OBJECT
     struct Env { WorkDir work; MessageScript msgs; MainWindow form1; };
@@ -68,7 +68,7 @@ private slots:
         QCOMPARE(file.left(5), QByteArray::fromHex("08 00 01 00 33"));
         QCOMPARE(file.mid(4 * 128, 10), QByteArray::fromHex("05 00 00 00 00 00 00 00 4D 40"));
         QVERIFY(QFileInfo(Paths::setFolder(u"58"_s)).isDir());
-        QCOMPARE(m_form1->text2(), u"58"_s);
+        QCOMPARE(m_form1->setNumberText(), u"58"_s);
         QCOMPARE(m_form1->remoteCaptions(), QStringList({ "TV", "Radio", "DVD" }));
         script({ uFor(999) });
         save({ "TV2", "Radio", "DVD" });
@@ -80,7 +80,7 @@ private slots:
         save({ "A", "B", "C" });
         QCOMPARE(SetFiles::bytes(other).size(), 4 * 128);
         QCOMPARE(m_form1->remoteCaptions(), QStringList({ "A", "B", "C" }));
-        QCOMPARE(m_form1->text1() + m_form1->text2(), set() + u"58"_s);
+        QCOMPARE(m_form1->setFilePath() + m_form1->setNumberText(), set() + u"58"_s);
         QCOMPARE(SetFiles::bytes(set()), second);
         QCOMPARE(m_drawCount, 0);
     }
@@ -104,13 +104,13 @@ private slots:
         QFETCH(QString, text2); QFETCH(Draws, draws); QFETCH(QString, existing); QFETCH(QString, expected);
         QFETCH(int, drawCount);
         QVERIFY(existing.isEmpty() || QDir().mkdir(Paths::setFolder(existing)));
-        m_form1->setText2(text2);
+        m_form1->setSetNumberText(text2);
         script(draws);
         QVERIFY(open());
         click("Command1");
         QVERIFY(m_env->msgs.shown.isEmpty());
         QCOMPARE(m_drawCount, drawCount);
-        QCOMPARE(m_form1->text2(), expected);
+        QCOMPARE(m_form1->setNumberText(), expected);
         QCOMPARE(SetFiles::bytes(set()).size(), (drawCount ? 5 : 4) * 128);
         QVERIFY(!drawCount || (cap(5) == expected && QFileInfo(Paths::setFolder(expected)).isDir()));
     }
@@ -122,9 +122,9 @@ private slots:
         QVERIFY(open());
         QSet<QString> seen;
         for (int i = 0; i < 5; ++i) {
-            m_form1->setText2(u"0"_s);
+            m_form1->setSetNumberText(u"0"_s);
             click("Command1");
-            seen.insert(m_form1->text2());
+            seen.insert(m_form1->setNumberText());
         }
         QVERIFY(seen.size() >= 4);
     }
@@ -159,7 +159,7 @@ private slots:
         QCOMPARE(after.left(128) + after.mid(5 * 128), before.left(128) + before.mid(5 * 128));
         QCOMPARE(cap(3), saved ? name : u"Remote 2"_s);
         QCOMPARE(m_form1->remoteCaptions().at(1), saved ? name : u"Remote 2"_s);
-        QCOMPARE(m_form1->text2(), saved ? u"58"_s : u"0"_s);
+        QCOMPARE(m_form1->setNumberText(), saved ? u"58"_s : u"0"_s);
         QCOMPARE(QFileInfo::exists(Paths::setFolder(u"58"_s)), saved);
     }
 
@@ -172,7 +172,7 @@ private slots:
         QCOMPARE(m_env->msgs.shown.size(), 1);
         QVERIFY(m_env->msgs.texts().first().contains(QDir::toNativeSeparators(Paths::setFolder(u"58"_s))));
         QCOMPARE(SetFiles::bytes(set()).size(), 4 * 128);
-        QCOMPARE(m_form1->text2(), u"0"_s);
+        QCOMPARE(m_form1->setNumberText(), u"0"_s);
     }
 
     // Load takes names and number over the edits; no record 5: empty number, Save draws one.
@@ -185,18 +185,19 @@ private slots:
         SetFiles::write(set(), SetFiles::fullSet(77));
         click("Command2");
         QCOMPARE(field("Text1")->text(), u"Remote 1"_s);
-        QCOMPARE(m_form1->text2(), u"77"_s);
+        QCOMPARE(m_form1->setNumberText(), u"77"_s);
         const QString other = m_env->work.file(u"other.lmr"_s);
         SetFiles::write(other, { { 1, RecordValue::fromText(u"3"_s) }, { 2, RecordValue::fromText(u"a"_s) },
                                  { 3, RecordValue::fromText(u"b"_s) }, { 4, RecordValue::fromText(u"c"_s) } });
-        m_form1->setText4(u"2"_s);
+        m_form1->setCurrentRemote(2);
         field("Text4")->setText(other);
         click("Command2");
-        QCOMPARE(m_form1->text2(), QString());
+        QCOMPARE(m_form1->setNumberText(), QString());
         QCOMPARE(m_form1->remoteCaptions(), QStringList({ "a", "b", "c" }));
-        QCOMPARE(m_form1->text1() + m_form1->text4(), set() + u"2"_s);
+        QCOMPARE(m_form1->setFilePath(), set());
+        QCOMPARE(m_form1->currentRemote(), 2);
         click("Command1");
-        QCOMPARE(m_form1->text2(), u"58"_s);
+        QCOMPARE(m_form1->setNumberText(), u"58"_s);
         QCOMPARE(cap(5, other), u"58"_s);
     }
 
@@ -221,5 +222,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestRemoteConfig)
+QTEST_MAIN(TstRemoteConfig)
 #include "tst_remoteconfig.moc"

@@ -2,7 +2,7 @@
 
 #include "design.h"
 #include "messages.h"
-#include "module1.h"
+#include "paths.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -75,8 +75,8 @@ void setTextColour(QLabel *label, const QColor &colour)
 
 } // namespace
 
-AboutDialog::AboutDialog(QWidget *form1)
-    : DesignWindow(form1,
+AboutDialog::AboutDialog(QWidget *mainWindow)
+    : DesignWindow(mainWindow,
                    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                        | Qt::MSWindowsFixedSizeDialogHint)
 {
@@ -133,10 +133,10 @@ AboutDialog::AboutDialog(QWidget *form1)
 
     // Owned by the main window as far as the desktop is concerned: it
     // stays above it and gets no task-bar entry of its own.
-    if (form1 && form1->windowHandle()) {
+    if (mainWindow && mainWindow->windowHandle()) {
         winId();
         if (QWindow *w = windowHandle())
-            w->setTransientParent(form1->windowHandle());
+            w->setTransientParent(mainWindow->windowHandle());
     }
 }
 

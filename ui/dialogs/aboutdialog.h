@@ -19,9 +19,9 @@ class AboutDialog : public DesignWindow
     Q_OBJECT
 
 public:
-    // Builds the window and runs its load step: disables 'form1', sets the
+    // Builds the window and runs its load step: disables the main window, sets the
     // caption, the title and the version.
-    explicit AboutDialog(QWidget *form1);
+    explicit AboutDialog(QWidget *mainWindow);
 
     // Finds the system information viewer and starts it without waiting:
     // the registry's MSINFO PATH value, else MSINFO32.EXE in the registry's

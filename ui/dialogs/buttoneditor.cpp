@@ -3,7 +3,7 @@
 #include "design.h"
 #include "mainwindow.h"
 #include "messages.h"
-#include "module1.h"
+#include "paths.h"
 #include "remotesetfile.h"
 
 #include <QFrame>
@@ -20,9 +20,9 @@ constexpr Design::Grid kFieldGrid = { 120, 1200, 1560, 600 };
 
 } // namespace
 
-ButtonEditor::ButtonEditor(MainWindow *form1)
-    : DesignWindow(form1)
-    , m_form1(form1)
+ButtonEditor::ButtonEditor(MainWindow *mainWindow)
+    : DesignWindow(mainWindow)
+    , m_mainWindow(mainWindow)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Edit Buttons"));
@@ -31,8 +31,8 @@ ButtonEditor::ButtonEditor(MainWindow *form1)
     setFixedSize(Design::px(4575), Design::px(4365));
     buildControls();
 
-    if (form1)
-        connect(form1, &QObject::destroyed, this, &QWidget::close);
+    if (mainWindow)
+        connect(mainWindow, &QObject::destroyed, this, &QWidget::close);
 
     // Load step (the main window is already disabled).
     reloadFile();
@@ -79,8 +79,8 @@ void ButtonEditor::buildControls()
     QPushButton *done = button("Command2", QStringLiteral("Done"), 1800);
     QPushButton *loadButton = button("Command3", QStringLiteral("Load"), 3360);
 
-    m_text10 = new QLineEdit(this);
-    Design::place(m_text10, "Text10", 1560, 240, 2415, 285);
+    m_fileName = new QLineEdit(this);
+    Design::place(m_fileName, "Text10", 1560, 240, 2415, 285);
 
     auto label = [this](const char *name, const QString &caption, int l, int t, int w) {
         auto *lbl = new QLabel(caption, this);
@@ -93,7 +93,7 @@ void ButtonEditor::buildControls()
     QList<QWidget *> order = { m_options[0], m_options[1], m_options[2] };
     for (QLineEdit *e : m_fields)
         order.append(e);
-    order << saveButton << done << loadButton << m_text10;
+    order << saveButton << done << loadButton << m_fileName;
     for (int i = 1; i < order.size(); ++i)
         setTabOrder(order.at(i - 1), order.at(i));
 
@@ -123,7 +123,7 @@ void ButtonEditor::chooseRemote(int r)
 // Text10; a missing file leaves them as they are.
 void ButtonEditor::fill(int remote)
 {
-    const QString path = m_text10->text();
+    const QString path = m_fileName->text();
     if (!FileExists(path))
         return;
     FileError error;
@@ -138,19 +138,19 @@ void ButtonEditor::fill(int remote)
 
 void ButtonEditor::reloadFile()
 {
-    if (m_form1)
-        m_text10->setText(m_form1->text1());
+    if (m_mainWindow)
+        m_fileName->setText(m_mainWindow->setFilePath());
     fill(1);
 }
 
 void ButtonEditor::save()
 {
-    if (!m_form1)
+    if (!m_mainWindow)
         return;
     const int r = selectedRemote();
     if (r == 0)
         return;
-    const QString path = m_text10->text();
+    const QString path = m_fileName->text();
 
     QStringList captions;
     QList<RecordValue> values;
@@ -175,6 +175,6 @@ void ButtonEditor::save()
         Messages::inform(error.message() + QStringLiteral("\nNothing was saved."), Messages::Icon::Error);
         return;
     }
-    m_form1->setText4(QString::number(r));
-    m_form1->setButtonCaptions(captions);
+    m_mainWindow->setCurrentRemote(r);
+    m_mainWindow->setButtonCaptions(captions);
 }

@@ -20,7 +20,7 @@ class ButtonEditor : public DesignWindow
 public:
     // Builds the editor from its initial values (Option1 selected, "Button 1"
     // to "Button 12") and runs its load step.
-    explicit ButtonEditor(MainWindow *form1);
+    explicit ButtonEditor(MainWindow *mainWindow);
     ~ButtonEditor() override;
 
     // The one open instance (Remotes > Edit Buttons).
@@ -40,9 +40,9 @@ private:
     void buildControls();
     void fill(int remote);
 
-    QPointer<MainWindow> m_form1;
+    QPointer<MainWindow> m_mainWindow;
     QFrame *m_picture1 = nullptr;
     QRadioButton *m_options[3] = {};
     QLineEdit *m_fields[12] = {};
-    QLineEdit *m_text10 = nullptr;
+    QLineEdit *m_fileName = nullptr;
 };

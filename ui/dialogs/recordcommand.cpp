@@ -1,7 +1,7 @@
 #include "recordcommand.h"
 
 #include "messages.h"
-#include "module1.h"
+#include "paths.h"
 #include "recordwaitdialog.h"
 
 #include <QPointer>
@@ -13,7 +13,7 @@ void showWaitDialog(const QString &path)
     // The path goes in right after the load, before any event can be
     // processed, so the first tick always finds it.
     QPointer<RecordWaitDialog> form3 = RecordWaitDialog::load();
-    form3->setText1(path);
+    form3->setRecordPath(path);
     DesignWindow::openSingle(form3);
 }
 

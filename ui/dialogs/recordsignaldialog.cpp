@@ -3,7 +3,6 @@
 #include "design.h"
 #include "mainwindow.h"
 #include "messages.h"
-#include "module1.h"
 #include "paths.h"
 #include "recordcommand.h"
 #include "recordwaitdialog.h"
@@ -18,7 +17,7 @@
 namespace {
 
 // The one Form5.
-QPointer<RecordSignalDialog> g_form5;
+QPointer<RecordSignalDialog> g_recordSignalDialog;
 
 struct Place
 {
@@ -34,18 +33,18 @@ constexpr Place kOptions[3] = { { "Option1", 120, 0 }, { "Option2", 720, 0 }, { 
 
 } // namespace
 
-RecordSignalDialog::RecordSignalDialog(MainWindow *form1)
-    : DesignWindow(form1)
-    , m_form1(form1)
+RecordSignalDialog::RecordSignalDialog(MainWindow *mainWindow)
+    : DesignWindow(mainWindow)
+    , m_mainWindow(mainWindow)
 {
     buildControls();
     connect(this, &DesignWindow::unloaded, this, [this] { m_unloaded = true; });
 
     // Load: the main window is disabled (DesignWindow) and the buttons
     // start with the main window's captions. No remote is chosen here.
-    if (m_form1) {
+    if (m_mainWindow) {
         for (int n = 1; n <= 12; ++n)
-            m_buttons[n - 1]->setText(m_form1->button(n)->text());
+            m_buttons[n - 1]->setText(m_mainWindow->button(n)->text());
     }
 }
 
@@ -114,20 +113,20 @@ void RecordSignalDialog::buildControls()
 RecordSignalDialog *RecordSignalDialog::instance()
 {
     // One that has unloaded is only waiting to be destroyed.
-    return (g_form5 && !g_form5->m_unloaded) ? g_form5.data() : nullptr;
+    return (g_recordSignalDialog && !g_recordSignalDialog->m_unloaded) ? g_recordSignalDialog.data() : nullptr;
 }
 
-RecordSignalDialog *RecordSignalDialog::load(MainWindow *form1)
+RecordSignalDialog *RecordSignalDialog::load(MainWindow *mainWindow)
 {
     if (!instance())
-        g_form5 = new RecordSignalDialog(form1);
-    return g_form5;
+        g_recordSignalDialog = new RecordSignalDialog(mainWindow);
+    return g_recordSignalDialog;
 }
 
 void RecordSignalDialog::showDialog()
 {
     QPointer<RecordSignalDialog> self(this);
-    DesignWindow::openSingle(self, m_form1.data());
+    DesignWindow::openSingle(self, m_mainWindow.data());
 }
 
 QRadioButton *RecordSignalDialog::option(int r) const
@@ -168,9 +167,9 @@ void RecordSignalDialog::chooseRemote(int r)
 
 void RecordSignalDialog::optionClicked(int r)
 {
-    if (!m_form1)
+    if (!m_mainWindow)
         return;
-    const QString path = m_form1->text1();
+    const QString path = m_mainWindow->setFilePath();
     if (!FileExists(path))
         return;
 
@@ -188,9 +187,9 @@ void RecordSignalDialog::optionClicked(int r)
 void RecordSignalDialog::rrecord(const QString &bbuton)
 {
     const int r = chosenRemote();
-    if (r == 0 || !m_form1)
+    if (r == 0 || !m_mainWindow)
         return;
-    RecordCommand(Paths::irCommandFile(m_form1->text2(), QString::number(r), bbuton));
+    RecordCommand(Paths::irCommandFile(m_mainWindow->setNumberText(), QString::number(r), bbuton));
 }
 
 bool RecordSignalDialog::canUnload() const

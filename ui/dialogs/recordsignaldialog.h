@@ -20,9 +20,9 @@ class RecordSignalDialog : public DesignWindow
     Q_OBJECT
 
 public:
-    // Loads the dialog (the load step: disables form1 and copies its twelve
+    // Loads the dialog (the load step: disables the main window and copies its twelve
     // button captions). No remote is chosen and the set file is not read.
-    explicit RecordSignalDialog(MainWindow *form1);
+    explicit RecordSignalDialog(MainWindow *mainWindow);
     ~RecordSignalDialog() override;
 
     // The one Form5 of the program, or null when it is not loaded (or has
@@ -30,7 +30,7 @@ public:
     static RecordSignalDialog *instance();
     // Returns the loaded Form5, loading it first when there is none. It is
     // not shown: the opener chooses the remote and shows it.
-    static RecordSignalDialog *load(MainWindow *form1);
+    static RecordSignalDialog *load(MainWindow *mainWindow);
     // Shows the loaded Form5 modeless.
     void showDialog();
 
@@ -59,7 +59,7 @@ private:
     void buildControls();
     void optionClicked(int r);
 
-    QPointer<MainWindow> m_form1;
+    QPointer<MainWindow> m_mainWindow;
     QLabel *m_label1 = nullptr;
     QLabel *m_label2 = nullptr;
     QFrame *m_picture1 = nullptr;

@@ -1,7 +1,7 @@
 #include "recordwaitdialog.h"
 
 #include "design.h"
-#include "module1.h"
+#include "toolrunner.h"
 #include "recordsignaldialog.h"
 
 #include <QLabel>
@@ -12,7 +12,7 @@
 namespace {
 
 // The one Form3.
-QPointer<RecordWaitDialog> g_form3;
+QPointer<RecordWaitDialog> g_recordWaitDialog;
 
 } // namespace
 
@@ -38,9 +38,9 @@ RecordWaitDialog::RecordWaitDialog()
     m_label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     // The path to record into; never shown.
-    m_text1 = new QLineEdit(this);
-    Design::place(m_text1, "Text1", 600, 2880, 2895, 285);
-    m_text1->setVisible(false);
+    m_recordPath = new QLineEdit(this);
+    Design::place(m_recordPath, "Text1", 600, 2880, 2895, 285);
+    m_recordPath->setVisible(false);
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
@@ -54,24 +54,24 @@ RecordWaitDialog::~RecordWaitDialog() = default;
 RecordWaitDialog *RecordWaitDialog::instance()
 {
     // One that has finished is on its way out: no longer loaded.
-    return (g_form3 && !g_form3->m_finished) ? g_form3.data() : nullptr;
+    return (g_recordWaitDialog && !g_recordWaitDialog->m_finished) ? g_recordWaitDialog.data() : nullptr;
 }
 
 RecordWaitDialog *RecordWaitDialog::load()
 {
     if (!instance())
-        g_form3 = new RecordWaitDialog;
-    return g_form3;
+        g_recordWaitDialog = new RecordWaitDialog;
+    return g_recordWaitDialog;
 }
 
-QString RecordWaitDialog::text1() const
+QString RecordWaitDialog::recordPath() const
 {
-    return m_text1->text();
+    return m_recordPath->text();
 }
 
-void RecordWaitDialog::setText1(const QString &path)
+void RecordWaitDialog::setRecordPath(const QString &path)
 {
-    m_text1->setText(path);
+    m_recordPath->setText(path);
 }
 
 void RecordWaitDialog::timer1Tick()
@@ -79,7 +79,7 @@ void RecordWaitDialog::timer1Tick()
     // Off before anything else: the wait below processes events, and no
     // second tick may start a second run.
     m_timer1->stop();
-    const QString path = text1();
+    const QString path = recordPath();
 
     // The wait may outlive this window or the record signal dialog (the
     // program can be quit meanwhile): look at both again afterwards.

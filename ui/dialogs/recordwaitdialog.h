@@ -28,8 +28,8 @@ public:
     // Returns the loaded Form3, loading it first when there is none.
     static RecordWaitDialog *load();
 
-    QString text1() const;
-    void setText1(const QString &path);
+    QString recordPath() const;
+    void setRecordPath(const QString &path);
     QTimer *timer1() const { return m_timer1; }
 
     // True once the recording run is over and the window is unloading.
@@ -44,7 +44,7 @@ private:
 
     QLabel *m_label1 = nullptr;
     QLabel *m_label2 = nullptr;
-    QLineEdit *m_text1 = nullptr;
+    QLineEdit *m_recordPath = nullptr;
     QTimer *m_timer1 = nullptr;
     bool m_finished = false;
 };

@@ -3,7 +3,6 @@
 #include "design.h"
 #include "mainwindow.h"
 #include "messages.h"
-#include "module1.h"
 #include "paths.h"
 #include "remotesetfile.h"
 
@@ -52,9 +51,9 @@ QString remoteName(int r)
 
 } // namespace
 
-RemoteConfigDialog::RemoteConfigDialog(MainWindow *form1)
-    : DesignWindow(form1)
-    , m_form1(form1)
+RemoteConfigDialog::RemoteConfigDialog(MainWindow *mainWindow)
+    : DesignWindow(mainWindow)
+    , m_mainWindow(mainWindow)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Remote Configuration"));
@@ -65,12 +64,12 @@ RemoteConfigDialog::RemoteConfigDialog(MainWindow *form1)
 
     // The main window goes away only when the program ends; take the
     // dialog with it rather than leave it working on nothing.
-    if (form1)
-        connect(form1, &QObject::destroyed, this, &QWidget::close);
+    if (mainWindow)
+        connect(mainWindow, &QObject::destroyed, this, &QWidget::close);
 
     // Load step (the main window is already disabled).
-    if (m_form1)
-        m_text4->setText(m_form1->text1());
+    if (m_mainWindow)
+        m_fileName->setText(m_mainWindow->setFilePath());
     fillFromFile();
 }
 
@@ -118,9 +117,9 @@ void RemoteConfigDialog::buildControls()
         return lbl;
     };
 
-    m_text1 = field("Text1", 1920, 720, 1935, 285);
-    m_text2 = field("Text2", 1920, 1200, 1935, 285);
-    m_text3 = field("Text3", 1920, 1680, 1935, 285);
+    m_name1 = field("Text1", 1920, 720, 1935, 285);
+    m_name2 = field("Text2", 1920, 1200, 1935, 285);
+    m_name3 = field("Text3", 1920, 1680, 1935, 285);
     QPushButton *save = button("Command1", QStringLiteral("Save"), 480);
     QPushButton *done = button("Command3", QStringLiteral("Done"), 1680);
     QPushButton *loadButton = button("Command2", QStringLiteral("Load"), 2880);
@@ -128,14 +127,14 @@ void RemoteConfigDialog::buildControls()
     label("Label2", QStringLiteral("Remote 2 Caption:"), 240, 1200, 1590);
     label("Label3", QStringLiteral("Remote 3 Caption:"), 240, 1680, 1590);
     label("Label4", QStringLiteral("Filename:"), 240, 240, 825);
-    m_text4 = field("Text4", 1440, 240, 2415, 285);
+    m_fileName = field("Text4", 1440, 240, 2415, 285);
 
-    setTabOrder(m_text1, m_text2);
-    setTabOrder(m_text2, m_text3);
-    setTabOrder(m_text3, save);
+    setTabOrder(m_name1, m_name2);
+    setTabOrder(m_name2, m_name3);
+    setTabOrder(m_name3, save);
     setTabOrder(save, done);
     setTabOrder(done, loadButton);
-    setTabOrder(loadButton, m_text4);
+    setTabOrder(loadButton, m_fileName);
 
     connect(save, &QPushButton::clicked, this, &RemoteConfigDialog::save);
     connect(loadButton, &QPushButton::clicked, this, &RemoteConfigDialog::load);
@@ -144,7 +143,7 @@ void RemoteConfigDialog::buildControls()
 
 void RemoteConfigDialog::fillFromFile()
 {
-    const QString path = m_text4->text();
+    const QString path = m_fileName->text();
     if (!FileExists(path))
         return;
     FileError error;
@@ -153,17 +152,17 @@ void RemoteConfigDialog::fillFromFile()
         Messages::inform(error.message(), Messages::Icon::Error);
         return;
     }
-    m_text1->setText(v.at(1).toText());
-    m_text2->setText(v.at(2).toText());
-    m_text3->setText(v.at(3).toText());
+    m_name1->setText(v.at(1).toText());
+    m_name2->setText(v.at(2).toText());
+    m_name3->setText(v.at(3).toText());
 }
 
 void RemoteConfigDialog::save()
 {
-    if (!m_form1)
+    if (!m_mainWindow)
         return;
-    const QString path = m_text4->text();
-    const QStringList names = { m_text1->text(), m_text2->text(), m_text3->text() };
+    const QString path = m_fileName->text();
+    const QStringList names = { m_name1->text(), m_name2->text(), m_name3->text() };
 
     // Everything is checked and written before the main window changes, so
     // a save that fails leaves the program as it was.
@@ -184,12 +183,12 @@ void RemoteConfigDialog::save()
         Messages::inform(error.message() + QStringLiteral("\nNothing was saved."), Messages::Icon::Error);
         return;
     }
-    m_form1->setRemoteCaptions(names);
+    m_mainWindow->setRemoteCaptions(names);
 
     // Only a set without a number gets one; an empty or unreadable number
     // counts as none.
     int current = 0;
-    if (!Paths::parseSetNumber(m_form1->text2(), &current) || current == 0)
+    if (!Paths::parseSetNumber(m_mainWindow->setNumberText(), &current) || current == 0)
         giveSetNumber(path);
 }
 
@@ -243,15 +242,15 @@ bool RemoteConfigDialog::giveSetNumber(const QString &path)
                          Messages::Icon::Error);
         return false;
     }
-    m_form1->setText2(text);
+    m_mainWindow->setSetNumberText(text);
     return true;
 }
 
 void RemoteConfigDialog::load()
 {
-    if (!m_form1)
+    if (!m_mainWindow)
         return;
-    const QString path = m_text4->text();
+    const QString path = m_fileName->text();
     if (!FileExists(path)) {
         Messages::inform(QStringLiteral("File specified does not exist"));
         return;
@@ -262,9 +261,9 @@ void RemoteConfigDialog::load()
         Messages::inform(error.message(), Messages::Icon::Error);
         return;
     }
-    m_form1->setText2(Paths::setNumberText(v.at(4)));
-    m_text1->setText(v.at(1).toText());
-    m_text2->setText(v.at(2).toText());
-    m_text3->setText(v.at(3).toText());
-    m_form1->setRemoteCaptions({ v.at(1).toText(), v.at(2).toText(), v.at(3).toText() });
+    m_mainWindow->setSetNumberText(Paths::setNumberText(v.at(4)));
+    m_name1->setText(v.at(1).toText());
+    m_name2->setText(v.at(2).toText());
+    m_name3->setText(v.at(3).toText());
+    m_mainWindow->setRemoteCaptions({ v.at(1).toText(), v.at(2).toText(), v.at(3).toText() });
 }

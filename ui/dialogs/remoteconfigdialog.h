@@ -23,7 +23,7 @@ class RemoteConfigDialog : public DesignWindow
 public:
     // Builds the dialog from its initial values and runs its load step:
     // disables the main window and fills the fields from its set file.
-    explicit RemoteConfigDialog(MainWindow *form1);
+    explicit RemoteConfigDialog(MainWindow *mainWindow);
     ~RemoteConfigDialog() override;
 
     // The one open instance (Remotes > Edit Remotes).
@@ -51,9 +51,9 @@ private:
     void fillFromFile();
     bool giveSetNumber(const QString &path);
 
-    QPointer<MainWindow> m_form1;
-    QLineEdit *m_text1 = nullptr;
-    QLineEdit *m_text2 = nullptr;
-    QLineEdit *m_text3 = nullptr;
-    QLineEdit *m_text4 = nullptr;
+    QPointer<MainWindow> m_mainWindow;
+    QLineEdit *m_name1 = nullptr;
+    QLineEdit *m_name2 = nullptr;
+    QLineEdit *m_name3 = nullptr;
+    QLineEdit *m_fileName = nullptr;
 };

@@ -3,7 +3,7 @@
 #include "design.h"
 #include "filechooser.h"
 #include "messages.h"
-#include "module1.h"
+#include "toolrunner.h"
 #include "paths.h"
 #include "remotesetfile.h"
 
@@ -107,9 +107,9 @@ void MainWindow::buildControls()
         e->setVisible(false);
         return e;
     };
-    m_text1 = field("Text1", QString(), 840, 3360, 2535, 285);
-    m_text4 = field("Text4", QStringLiteral("0"), 600, 3000, 375, 285);
-    m_text2 = field("Text2", QStringLiteral("0"), 1080, 3120, 1215, 285);
+    m_setFilePath = field("Text1", QString(), 840, 3360, 2535, 285);
+    m_currentRemote = field("Text4", QStringLiteral("0"), 600, 3000, 375, 285);
+    m_setNumber = field("Text2", QStringLiteral("0"), 1080, 3120, 1215, 285);
 }
 
 void MainWindow::buildMenus()
@@ -171,13 +171,13 @@ void MainWindow::load()
                              .arg(QDir::toNativeSeparators(data)),
                          Messages::Icon::Error);
     }
-    setText1(Paths::defaultSetFile());
+    setSetFilePath(Paths::defaultSetFile());
     readSet(true);
 }
 
 bool MainWindow::readSet(bool checkEachTime)
 {
-    const QString path = text1();
+    const QString path = setFilePath();
     const bool exists = FileExists(path);
     if (exists) {
         FileError error;
@@ -186,9 +186,9 @@ bool MainWindow::readSet(bool checkEachTime)
             Messages::inform(error.message(), Messages::Icon::Error);
             return false;
         }
-        setText4(QStringLiteral("1"));
+        setCurrentRemote(1);
         setRemoteCaptions({ head.at(1).toText(), head.at(2).toText(), head.at(3).toText() });
-        setText2(Paths::setNumberText(head.at(4)));
+        setSetNumberText(Paths::setNumberText(head.at(4)));
     }
     if (checkEachTime ? FileExists(path) : exists) {
         FileError error;
@@ -202,12 +202,41 @@ bool MainWindow::readSet(bool checkEachTime)
     return true;
 }
 
-QString MainWindow::text1() const { return m_text1->text(); }
-QString MainWindow::text2() const { return m_text2->text(); }
-QString MainWindow::text4() const { return m_text4->text(); }
-void MainWindow::setText1(const QString &text) { m_text1->setText(text); }
-void MainWindow::setText2(const QString &text) { m_text2->setText(text); }
-void MainWindow::setText4(const QString &text) { m_text4->setText(text); }
+QString MainWindow::setFilePath() const
+{
+    return m_setFilePath->text();
+}
+
+void MainWindow::setSetFilePath(const QString &path)
+{
+    m_setFilePath->setText(path);
+}
+
+QString MainWindow::setNumberText() const
+{
+    return m_setNumber->text();
+}
+
+void MainWindow::setSetNumberText(const QString &text)
+{
+    m_setNumber->setText(text);
+}
+
+int MainWindow::currentRemote() const
+{
+    // Only "1", "2" and "3" name a remote.
+    const QString text = m_currentRemote->text();
+    for (int r = 1; r <= 3; ++r) {
+        if (text == QString::number(r))
+            return r;
+    }
+    return 0;
+}
+
+void MainWindow::setCurrentRemote(int remote)
+{
+    m_currentRemote->setText(QString::number(remote >= 1 && remote <= 3 ? remote : 0));
+}
 
 QPushButton *MainWindow::button(int n) const
 {
@@ -250,7 +279,7 @@ void MainWindow::selectRemote(int r)
         return;
     // One existence test; the captions always come from the file as it is
     // now (nothing is cached between selections).
-    const QString path = text1();
+    const QString path = setFilePath();
     if (!FileExists(path)) {
         Messages::inform(QStringLiteral("You have to load a File"));
         return;
@@ -261,34 +290,27 @@ void MainWindow::selectRemote(int r)
         Messages::inform(error.message(), Messages::Icon::Error);
         return;
     }
-    setText4(QString::number(r));
+    setCurrentRemote(r);
     setButtonCaptions(captions);
 }
 
 void MainWindow::playfile(const QString &buttonn)
 {
-    const QString current = text4();
-    QString r;
-    if (current == QLatin1String("1"))
-        r = QStringLiteral("1");
-    else if (current == QLatin1String("2"))
-        r = QStringLiteral("2");
-    else if (current == QLatin1String("3"))
-        r = QStringLiteral("3");
-    else
+    const int remote = currentRemote();
+    if (remote == 0)
         return;
     if (!isButtonNumber(buttonn))
         return;
     // A set number that is not one (record 5 empty or garbled) names no set
     // folder: the path would fall back onto the data folder itself. No
     // recording can exist for it, so it is the "not found" case.
-    if (!Paths::parseSetNumber(text2(), nullptr)) {
+    if (!Paths::parseSetNumber(setNumberText(), nullptr)) {
         PlayCommand(QString());
         return;
     }
     // Waits (nested event loop) until irplay.exe has ended; the window stays
     // enabled meanwhile, so a further press nests a second wait.
-    PlayCommand(Paths::irCommandFile(text2(), r, buttonn));
+    PlayCommand(Paths::irCommandFile(setNumberText(), QString::number(remote), buttonn));
 }
 
 void MainWindow::fileOpen()
@@ -307,7 +329,7 @@ void MainWindow::fileOpen()
         return;
     if (QDir::isRelativePath(chosen))
         chosen = QDir(currentDir).absoluteFilePath(chosen);
-    setText1(chosen);
+    setSetFilePath(chosen);
     // An existing file: remote 1 becomes current with the set's names,
     // number and captions (one existence test for both reads). A new name:
     // only Text1 changes, and the editors' next save creates the file.

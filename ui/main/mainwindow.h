@@ -16,7 +16,7 @@ class QSystemTrayIcon;
 //   Text1  path of the current remote set file
 //   Text2  the set number ("0": the set has no set folder yet)
 //   Text4  the current remote, "1".."3" ("0": none)
-// The dialogs read and write these directly.
+// The dialogs read and write these through the accessors below.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -28,12 +28,16 @@ public:
     ~MainWindow() override;
 
     // --- shared state -------------------------------------------------
-    QString text1() const;
-    QString text2() const;
-    QString text4() const;
-    void setText1(const QString &text);
-    void setText2(const QString &text);
-    void setText4(const QString &text);
+    // Path of the current remote set file (Text1).
+    QString setFilePath() const;
+    void setSetFilePath(const QString &path);
+    // The set number as the field holds it (Text2): decimal text, which may
+    // be empty or not a number at all when record 5 was.
+    QString setNumberText() const;
+    void setSetNumberText(const QString &text);
+    // The current remote 1..3 (Text4); 0 while none is.
+    int currentRemote() const;
+    void setCurrentRemote(int remote);
 
     // Play button n (1..12): B1, b2 ... b12.
     QPushButton *button(int n) const;
@@ -89,9 +93,9 @@ private:
     void buildTray();
     void load();
 
-    QLineEdit *m_text1 = nullptr;
-    QLineEdit *m_text2 = nullptr;
-    QLineEdit *m_text4 = nullptr;
+    QLineEdit *m_setFilePath = nullptr;
+    QLineEdit *m_setNumber = nullptr;
+    QLineEdit *m_currentRemote = nullptr;
     QPushButton *m_buttons[12] = {};
     QAction *m_remoteItems[3] = {};
     QSystemTrayIcon *m_tray = nullptr;

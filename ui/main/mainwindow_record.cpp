@@ -10,20 +10,15 @@ void MainWindow::record()
     // Recording needs the set folder, which the set gets with its number.
     // A field that holds no number names no folder either.
     int setNumber = 0;
-    const bool isNumber = Paths::parseSetNumber(text2(), &setNumber);
+    const bool isNumber = Paths::parseSetNumber(setNumberText(), &setNumber);
     if (!isNumber || setNumber == 0) {
         Messages::inform(QStringLiteral("Please create a remote before recording a signal"));
         return;
     }
 
     QPointer<RecordSignalDialog> form5 = RecordSignalDialog::load(this);
-    const QString current = text4();
-    if (current == QLatin1String("1"))
-        form5->chooseRemote(1);
-    else if (current == QLatin1String("2"))
-        form5->chooseRemote(2);
-    else if (current == QLatin1String("3"))
-        form5->chooseRemote(3);
+    if (const int remote = currentRemote())
+        form5->chooseRemote(remote);
     if (form5)
         form5->showDialog();
 }

@@ -1,6 +1,7 @@
-#include "module1.h"
+#include "toolrunner.h"
 
 #include "messages.h"
+#include "paths.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -45,33 +46,6 @@ void hideWindow(QProcess &process, const QString &commandLine)
 #endif
 
 } // namespace
-
-bool FileExists(const QString &path)
-{
-    if (path.isEmpty())
-        return false;
-    const QFileInfo info(path);
-    // Only an ordinary file: not a folder, and not a pipe or device, whose
-    // reading could block the program.
-    if (!info.isFile())
-        return false;
-#ifdef Q_OS_WIN
-    const DWORD attributes = GetFileAttributesW(reinterpret_cast<const wchar_t *>(
-        QDir::toNativeSeparators(info.absoluteFilePath()).utf16()));
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return false;
-    if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
-        return false;
-    return true;
-#else
-    return !info.isHidden();
-#endif
-}
-
-bool DirExists(const QString &path)
-{
-    return !path.isEmpty() && QFileInfo::exists(path);
-}
 
 namespace ToolRunner {
 

@@ -4,15 +4,9 @@
 
 #include <functional>
 
-// The shared procedures every window uses: existence tests, starting the
-// IR tools and waiting for them, opening an address through the desktop.
-
-// True when path names an existing ordinary file that is not hidden (nor,
-// on Windows, a system file). A directory gives false.
-bool FileExists(const QString &path);
-
-// True when path names an existing directory or file.
-bool DirExists(const QString &path);
+// Starting the IR tools and waiting for them, and opening an address
+// through the desktop: the procedures every window shares for running
+// something outside the program.
 
 // Runs a command line "tool argument": the tool is the text before the
 // first space, found in the program's own folder first and then on the

@@ -1,4 +1,5 @@
-#include "module1.h"
+#include "toolrunner.h"
+#include "paths.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
@@ -8,7 +9,7 @@
 
 #include <sys/stat.h>
 
-class TstModule1 : public QObject
+class TstToolRunner : public QObject
 {
     Q_OBJECT
 
@@ -25,7 +26,7 @@ private slots:
     void playCommand();
 };
 
-void TstModule1::existence_data()
+void TstToolRunner::existence_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("file");
@@ -38,7 +39,7 @@ void TstModule1::existence_data()
     QTest::newRow("empty path") << "" << false << false;
 }
 
-void TstModule1::existence()
+void TstToolRunner::existence()
 {
     QFETCH(QString, name);
     QFETCH(bool, file);
@@ -55,7 +56,7 @@ void TstModule1::existence()
     QCOMPARE(DirExists(path), dir);
 }
 
-void TstModule1::argumentArrivesVerbatim_data()
+void TstToolRunner::argumentArrivesVerbatim_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::newRow("spaces") << "My IR Sets";
@@ -66,7 +67,7 @@ void TstModule1::argumentArrivesVerbatim_data()
     QTest::newRow("leading dash") << "-rf";
 }
 
-void TstModule1::argumentArrivesVerbatim()
+void TstToolRunner::argumentArrivesVerbatim()
 {
     QFETCH(QString, folder);
     WorkDir work;
@@ -80,7 +81,7 @@ void TstModule1::argumentArrivesVerbatim()
     QCOMPARE(tools.arguments("irrecord.exe"), QStringList { path });
 }
 
-void TstModule1::waitsWithEventsAndIgnoresExitCode()
+void TstToolRunner::waitsWithEventsAndIgnoresExitCode()
 {
     FakeTools tools;
     tools.setSleepMs(400);
@@ -100,7 +101,7 @@ void TstModule1::waitsWithEventsAndIgnoresExitCode()
     QCOMPARE(ToolRunner::activeWaits(), 0);
 }
 
-void TstModule1::nestedWaitsReturnInnerFirst()
+void TstToolRunner::nestedWaitsReturnInnerFirst()
 {
     FakeTools tools;
     tools.setSleepMs(300);
@@ -122,7 +123,7 @@ void TstModule1::nestedWaitsReturnInnerFirst()
                                          "irplay.exe done" }));
 }
 
-void TstModule1::toolBesideProgramComesFirst()
+void TstToolRunner::toolBesideProgramComesFirst()
 {
     FakeTools tools;
     QCOMPARE(ToolRunner::findTool("irplay.exe"), tools.folder() + "/irplay.exe");
@@ -134,14 +135,14 @@ void TstModule1::toolBesideProgramComesFirst()
     QCOMPARE(found, beside);
 }
 
-void TstModule1::toolThatCannotStart_data()
+void TstToolRunner::toolThatCannotStart_data()
 {
     QTest::addColumn<bool>("present");
     QTest::newRow("not found") << false;
     QTest::newRow("not a program") << true;
 }
 
-void TstModule1::toolThatCannotStart()
+void TstToolRunner::toolThatCannotStart()
 {
     QFETCH(bool, present);
     FakeTools tools;
@@ -167,7 +168,7 @@ void TstModule1::toolThatCannotStart()
     QCOMPARE(ToolRunner::activeWaits(), 0);
 }
 
-void TstModule1::playCommand()
+void TstToolRunner::playCommand()
 {
     WorkDir work;
     FakeTools tools;
@@ -189,5 +190,5 @@ void TstModule1::playCommand()
     QCOMPARE(tools.arguments("irplay.exe"), QStringList { path });
 }
 
-QTEST_GUILESS_MAIN(TstModule1)
-#include "tst_module1.moc"
+QTEST_GUILESS_MAIN(TstToolRunner)
+#include "tst_toolrunner.moc"
