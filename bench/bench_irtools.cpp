@@ -28,14 +28,13 @@ double nowMs()
 // Runs tool FILE, returns milliseconds from spawn to reaped exit, <0 on failure.
 double timeRun(const std::string &tool, const std::string &file)
 {
-    std::vector<char *> argv{const_cast<char *>(tool.c_str()), const_cast<char *>(file.c_str()), nullptr};
+    std::vector<char *> argv{ const_cast<char *>(tool.c_str()), const_cast<char *>(file.c_str()), nullptr };
     const double start = nowMs();
     pid_t pid = 0;
     if (posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
         return -1;
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
     const double ms = nowMs() - start;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return -1;
@@ -47,8 +46,8 @@ void report(const char *name, std::vector<double> t)
     std::sort(t.begin(), t.end());
     const double median = t[t.size() / 2];
     const double p90 = t[t.size() * 9 / 10];
-    std::printf("%-13s runs %zu  median %.3f ms  p90 %.3f ms  best %.3f ms  (target <= 2 ms: %s)\n",
-                name, t.size(), median, p90, t.front(), median <= 2.0 ? "met" : "MISSED");
+    std::printf("%-13s runs %zu  median %.3f ms  p90 %.3f ms  best %.3f ms  (target <= 2 ms: %s)\n", name,
+                t.size(), median, p90, t.front(), median <= 2.0 ? "met" : "MISSED");
 }
 
 } // namespace

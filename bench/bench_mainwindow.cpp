@@ -58,7 +58,8 @@ std::unique_ptr<QMainWindow> bareWidgets()
     auto *client = new QWidget;
     w->setCentralWidget(client);
     for (int i = 0; i < 12; ++i)
-        (new QPushButton(QStringLiteral("Button %1").arg(i + 1), client))->setGeometry(16 + 80 * (i % 3), 16 + 32 * (i / 3), 57, 25);
+        (new QPushButton(QStringLiteral("Button %1").arg(i + 1), client))
+            ->setGeometry(16 + 80 * (i % 3), 16 + 32 * (i / 3), 57, 25);
     return w;
 }
 
@@ -75,7 +76,8 @@ int main(int argc, char **argv)
     for (int r = 1; r <= 3; ++r) {
         set.append({ r + 1, RecordValue::fromText(QStringLiteral("Remote %1").arg(r)) });
         for (int b = 1; b <= 12; ++b)
-            set.append({ RemoteSetFile::recordNumber(r, b), RecordValue::fromText(QStringLiteral("Key %1").arg(b)) });
+            set.append({ RemoteSetFile::recordNumber(r, b),
+                         RecordValue::fromText(QStringLiteral("Key %1").arg(b)) });
     }
     set.append({ 5, RecordValue::fromNumber(58) });
     RemoteSetFile::writeRecords(dir.path() + QStringLiteral("/remotes.lmr"), set);
@@ -87,9 +89,10 @@ int main(int argc, char **argv)
     const double empty = medianMs(rounds, [] { return std::make_unique<QMainWindow>(); });
     const double form1 = medianMs(rounds, [] { return std::make_unique<MainWindow>(); });
     const double bare = medianMs(rounds, bareWidgets);
-    std::printf("(c) construct+show: empty QMainWindow median %.3f ms, main window median %.3f ms, ratio %.2fx (target <= 1.2x)\n",
+    std::printf("(c) construct+show: empty QMainWindow median %.3f ms, main window median %.3f ms, ratio "
+                "%.2fx (target <= 1.2x)\n",
                 empty, form1, form1 / empty);
-    std::printf("    the same menu bar and twelve buttons with nothing behind them: median %.3f ms, %.2fx\n", bare,
-                bare / empty);
+    std::printf("    the same menu bar and twelve buttons with nothing behind them: median %.3f ms, %.2fx\n",
+                bare, bare / empty);
     return 0;
 }

@@ -20,9 +20,10 @@ namespace {
 
 double cpuSeconds()
 {
-    rusage u {};
+    rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec)
+        + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 double wallSeconds()
@@ -61,7 +62,8 @@ int main(int argc, char **argv)
         worst = std::max(worst, share);
         sum += share;
     }
-    std::printf("(a) CPU used while waiting 1 s for a tool: mean %.2f %%, worst %.2f %% of the wait (target <= 1 %%)\n",
+    std::printf("(a) CPU used while waiting 1 s for a tool: mean %.2f %%, worst %.2f %% of the wait (target "
+                "<= 1 %%)\n",
                 sum / waits, worst);
 
     // (b) exit-to-return latency
@@ -83,7 +85,8 @@ int main(int argc, char **argv)
         std::printf("(b) no runs measured\n");
         return 1;
     }
-    std::printf("(b) tool exit to RunAndWait return: median %.3f ms, p90 %.3f ms, max %.3f ms over %zu runs (target median <= 5 ms)\n",
+    std::printf("(b) tool exit to RunAndWait return: median %.3f ms, p90 %.3f ms, max %.3f ms over %zu runs "
+                "(target median <= 5 ms)\n",
                 ms[ms.size() / 2], ms[ms.size() * 9 / 10], ms.back(), ms.size());
     return 0;
 }

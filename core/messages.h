@@ -14,7 +14,10 @@ enum class Icon { None, Information, Warning, Error, Question };
 enum class Buttons { Ok, YesNo };
 enum class Answer { Ok, Yes, No };
 
-inline QString applicationTitle() { return QStringLiteral("Lumo Control Software"); }
+inline QString applicationTitle()
+{
+    return QStringLiteral("Lumo Control Software");
+}
 
 struct Request
 {

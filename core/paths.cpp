@@ -91,8 +91,8 @@ bool FileExists(const QString &path)
     if (!info.isFile())
         return false;
 #ifdef Q_OS_WIN
-    const DWORD attributes = GetFileAttributesW(reinterpret_cast<const wchar_t *>(
-        QDir::toNativeSeparators(info.absoluteFilePath()).utf16()));
+    const DWORD attributes = GetFileAttributesW(
+        reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(info.absoluteFilePath()).utf16()));
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return false;
     if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))

@@ -52,8 +52,10 @@ bool openFile(QFile &file, QIODevice::OpenMode mode, FileError *error)
         return false;
     }
     if (!info.absoluteDir().exists()) {
-        *error = { path, QStringLiteral("the folder %1 does not exist")
-                             .arg(QDir::toNativeSeparators(info.absolutePath())) };
+        *error = {
+            path,
+            QStringLiteral("the folder %1 does not exist").arg(QDir::toNativeSeparators(info.absolutePath()))
+        };
         return false;
     }
     if (!file.open(mode)) {
@@ -119,7 +121,8 @@ QByteArray RemoteSetFile::encode(const RecordValue &value, QString *error)
         const QByteArray bytes = AnsiText::encode(value.text);
         if (bytes.size() > MaxTextBytes) {
             if (error)
-                *error = QStringLiteral("%1 bytes; a record holds at most %2").arg(bytes.size()).arg(MaxTextBytes);
+                *error =
+                    QStringLiteral("%1 bytes; a record holds at most %2").arg(bytes.size()).arg(MaxTextBytes);
             return QByteArray();
         }
         qToLittleEndian<quint16>(TagText, p);
@@ -160,7 +163,7 @@ RecordValue RemoteSetFile::decode(const char *data, qsizetype size)
 }
 
 QList<RecordValue> RemoteSetFile::readRecords(const QString &path, const QList<int> &records,
-                                             FileError *error)
+                                              FileError *error)
 {
     FileError local;
     FileError *err = error ? error : &local;
@@ -217,8 +220,7 @@ QString RemoteSetFile::checkValues(const QList<RecordValue> &values, const QStri
     return QString();
 }
 
-FileError RemoteSetFile::writeRecords(const QString &path,
-                                     const QList<QPair<int, RecordValue>> &records)
+FileError RemoteSetFile::writeRecords(const QString &path, const QList<QPair<int, RecordValue>> &records)
 {
     // Build every record first so that a refused value writes nothing.
     QList<QByteArray> encoded;
@@ -227,8 +229,10 @@ FileError RemoteSetFile::writeRecords(const QString &path,
         QString why;
         QByteArray bytes = encode(r.second, &why);
         if (bytes.isEmpty())
-            return { path, QStringLiteral("record %1 cannot hold the text \"%2\" (%3)")
-                               .arg(r.first).arg(r.second.text, why) };
+            return { path,
+                     QStringLiteral("record %1 cannot hold the text \"%2\" (%3)")
+                         .arg(r.first)
+                         .arg(r.second.text, why) };
         if (r.first < 1)
             return { path, QStringLiteral("there is no record %1").arg(r.first) };
         encoded.append(std::move(bytes));

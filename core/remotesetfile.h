@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QList>
-#include <QStringList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 // One value of the remote set file: empty, a number or a text.
 struct RecordValue
@@ -78,8 +78,7 @@ public:
     // Writes the given records in the order given, within one opening.
     // Every value is checked before the file is touched: a refused value
     // leaves the file as it was.
-    static FileError writeRecords(const QString &path,
-                                  const QList<QPair<int, RecordValue>> &records);
+    static FileError writeRecords(const QString &path, const QList<QPair<int, RecordValue>> &records);
     // Checks that every value can be stored, naming the first that cannot.
     // 'names' gives each value a name for the message (may be shorter).
     static QString checkValues(const QList<RecordValue> &values, const QStringList &names = {});

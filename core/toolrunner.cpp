@@ -152,8 +152,8 @@ void ShellOpen(quintptr window, const QString &target)
         return;
     }
 #if defined(Q_OS_WIN)
-    ShellExecuteW(reinterpret_cast<HWND>(window), L"open",
-                  reinterpret_cast<const wchar_t *>(target.utf16()), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(reinterpret_cast<HWND>(window), L"open", reinterpret_cast<const wchar_t *>(target.utf16()),
+                  nullptr, nullptr, SW_SHOWNORMAL);
 #elif defined(Q_OS_MACOS)
     Q_UNUSED(window);
     QProcess::startDetached(QStringLiteral("open"), { target });

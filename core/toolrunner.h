@@ -30,8 +30,14 @@ void ShellOpen(quintptr window, const QString &target);
 
 namespace ToolRunner {
 
-inline QString recordTool() { return QStringLiteral("irrecord.exe"); }
-inline QString playTool() { return QStringLiteral("irplay.exe"); }
+inline QString recordTool()
+{
+    return QStringLiteral("irrecord.exe");
+}
+inline QString playTool()
+{
+    return QStringLiteral("irplay.exe");
+}
 
 // Where a bare tool name is found: the program's own folder, then PATH.
 // Empty when it is nowhere.

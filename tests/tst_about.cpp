@@ -14,7 +14,7 @@ namespace {
 
 const QString kMsInfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
 const QString kSharedToolsKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
-const QStringList kUnavailable { QStringLiteral("System Information Is Unavailable At This Time") };
+const QStringList kUnavailable{ QStringLiteral("System Information Is Unavailable At This Time") };
 
 // What StartSysInfo sees: a registry in memory acting like the Windows calls and tracking open
 // keys, a PATH holding only the given programs, and a starter that "starts" what exists as a file.
@@ -24,7 +24,8 @@ struct SysInfoWorld : Registry::Api
     {
         for (const QString &p : onPath) {
             QFile f(pathDir.path() + '/' + p);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+            QVERIFY(f.open(QIODevice::WriteOnly)
+                    && f.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         }
         qputenv("PATH", pathDir.path().toLocal8Bit());
     }
@@ -56,7 +57,11 @@ struct SysInfoWorld : Registry::Api
         *size = quint32(bytes.size());
         return fits ? Registry::Success : Registry::MoreData;
     }
-    long closeKey(Registry::Key key) override { misuse += !open.remove(key); return Registry::Success; }
+    long closeKey(Registry::Key key) override
+    {
+        misuse += !open.remove(key);
+        return Registry::Success;
+    }
 
     QMap<QString, QMap<QString, QPair<quint32, QByteArray>>> keys;
     QMap<Registry::Key, QString> open;
@@ -65,10 +70,11 @@ struct SysInfoWorld : Registry::Api
     QTemporaryDir dir, pathDir;
     QByteArray oldPath = qgetenv("PATH");
     Registry::Api *previousApi = Registry::setApi(this);
-    AboutDialog::ProgramStarter previousStarter = AboutDialog::setProgramStarter([this](const QString &program) {
-        started << program;
-        return QFileInfo(program).isFile();
-    });
+    AboutDialog::ProgramStarter previousStarter = AboutDialog::setProgramStarter(
+        [this](const QString &program) {
+            started << program;
+            return QFileInfo(program).isFile();
+        });
 };
 
 AboutDialog *findAbout()
@@ -97,19 +103,24 @@ private slots:
         QTest::addColumn<int>("keysRead");
         const QByteArray viewer("$dir/viewer.exe"), dir("$dir"), none;
         const QByteArray longest(1023, 'x'); // with its terminator, as much as is read
-        const QStringList msinfo { QDir::toNativeSeparators("$dir/MSINFO32.EXE") };
-        QTest::newRow("first value") << 1 << viewer << dir << true << QStringList { viewer } << 1;
-        QTest::newRow("first cannot start") << 1 << QByteArray("x.exe") << dir << true << QStringList { "x.exe" } << 1;
-        QTest::newRow("first 1024 bytes") << 1 << longest << dir << true << QStringList { longest } << 1;
-        QTest::newRow("number") << 4 << QByteArray::fromHex("b3a20100") << dir << true << QStringList("&h1A2B3") << 1;
-        QTest::newRow("another type") << 7 << QByteArray("a\0b\0", 4) << dir << true << QStringList { "" } << 1;
+        const QStringList msinfo{ QDir::toNativeSeparators("$dir/MSINFO32.EXE") };
+        QTest::newRow("first value") << 1 << viewer << dir << true << QStringList{ viewer } << 1;
+        QTest::newRow("first cannot start")
+            << 1 << QByteArray("x.exe") << dir << true << QStringList{ "x.exe" } << 1;
+        QTest::newRow("first 1024 bytes") << 1 << longest << dir << true << QStringList{ longest } << 1;
+        QTest::newRow("number") << 4 << QByteArray::fromHex("b3a20100") << dir << true
+                                << QStringList("&h1A2B3") << 1;
+        QTest::newRow("another type")
+            << 7 << QByteArray("a\0b\0", 4) << dir << true << QStringList{ "" } << 1;
         QTest::newRow("first over 1024 bytes") << 1 << longest + 'x' << dir << true << msinfo << 2;
         QTest::newRow("first key without value") << -1 << none << dir << true << msinfo << 2;
         QTest::newRow("only second value") << -2 << none << dir << true << msinfo << 2;
-        QTest::newRow("only second, not in it") << -2 << none << QByteArray("$dir/sub") << false << QStringList() << 2;
+        QTest::newRow("only second, not in it")
+            << -2 << none << QByteArray("$dir/sub") << false << QStringList() << 2;
 #ifndef Q_OS_WIN // no registry: a known viewer on the PATH, the earlier one
-        QTest::newRow("viewer on the PATH") << -2 << none << none << true
-                                            << QStringList { "$path/" + AboutDialog::fallbackViewers().at(1) } << 2;
+        QTest::newRow("viewer on the PATH")
+            << -2 << none << none << true << QStringList{ "$path/" + AboutDialog::fallbackViewers().at(1) }
+            << 2;
 #endif
         QTest::newRow("nothing") << -2 << none << none << false << QStringList() << 2;
     }
@@ -124,7 +135,7 @@ private slots:
         QFETCH(int, keysRead);
         MessageScript messages;
         const QStringList known = AboutDialog::fallbackViewers();
-        SysInfoWorld world(onPath ? QStringList { known.last(), known.at(1) } : QStringList { "not-a-viewer" });
+        SysInfoWorld world(onPath ? QStringList{ known.last(), known.at(1) } : QStringList{ "not-a-viewer" });
         const QString dir = world.dir.path();
         for (const char *file : { "/viewer.exe", "/MSINFO32.EXE" })
             QVERIFY(QFile(dir + file).open(QIODevice::WriteOnly));
@@ -133,7 +144,8 @@ private slots:
         if (type >= 0)
             world.keys[kMsInfoKey]["PATH"] = { quint32(type), first.replace("$dir", dir.toUtf8()) + '\0' };
         if (!second.isEmpty())
-            world.keys[kSharedToolsKey]["MSINFO"] = { Registry::TypeSz, second.replace("$dir", dir.toUtf8()) + '\0' };
+            world.keys[kSharedToolsKey]["MSINFO"] = { Registry::TypeSz,
+                                                      second.replace("$dir", dir.toUtf8()) + '\0' };
         AboutDialog::StartSysInfo();
         started.replaceInStrings("$dir", dir).replaceInStrings("$path", world.pathDir.path());
         QCOMPARE(world.started, started);
@@ -174,15 +186,16 @@ private slots:
             QTest::keyClick(about, how == "Esc" ? Qt::Key_Escape : Qt::Key_Return);
         QVERIFY(w.isEnabled());
         QTRY_VERIFY(about.isNull()); // unloaded, not just hidden
-        w.about(); // a fresh box
+        w.about();                   // a fresh box
         about = findAbout();
         QVERIFY(about && !w.isEnabled());
         QCOMPARE(about->windowTitle(), QStringLiteral("About Lumo Control Software"));
         const auto text = [&](const char *label) { return about->findChild<QLabel *>(label)->text(); };
         QCOMPARE(text("lblTitle"), QStringLiteral("Lumo Control Software"));
         QCOMPARE(text("lblVersion"), QStringLiteral("Version 1.2.2"));
-        QCOMPARE(text("lblDescription"), QStringLiteral("Use this software to control Lumo and it's functions. "
-                                                        "Here you have access to Record and Playback functions."));
+        QCOMPARE(text("lblDescription"),
+                 QStringLiteral("Use this software to control Lumo and it's functions. "
+                                "Here you have access to Record and Playback functions."));
         about->close();
         QVERIFY(w.isEnabled());
     }

@@ -12,7 +12,8 @@
 
 using namespace Qt::StringLiterals;
 
-template <class F> static QStringList twelve(F f) // f(1) ... f(12)
+template <class F>
+static QStringList twelve(F f) // f(1) ... f(12)
 {
     QStringList c;
     for (int b = 1; b <= 12; ++b)
@@ -20,22 +21,40 @@ template <class F> static QStringList twelve(F f) // f(1) ... f(12)
     return c;
 }
 // Remote r's captions in SetFiles::fullSet ("r.1" ... "r.12"); for 0 the initial ones.
-static QStringList captions(int r) { return twelve([r](int b) { return r ? u"%1.%2"_s.arg(r).arg(b) : u"Button %1"_s.arg(b); }); }
+static QStringList captions(int r)
+{
+    return twelve([r](int b) { return r ? u"%1.%2"_s.arg(r).arg(b) : u"Button %1"_s.arg(b); });
+}
 
 class TstButtonEditor : public QObject
 {
     Q_OBJECT
-    struct Env { WorkDir work; MessageScript msgs; MainWindow form1; };
+    struct Env
+    {
+        WorkDir work;
+        MessageScript msgs;
+        MainWindow form1;
+    };
     std::unique_ptr<Env> m_env;
     MainWindow *m_form1 = nullptr;
     QPointer<ButtonEditor> m_editor;
 
     static QString set() { return Paths::defaultSetFile(); }
-    bool open() { m_form1->editButtons(); return (m_editor = ButtonEditor::instance()); }
-    QLineEdit *field(int n) const { return m_editor->findChild<QLineEdit *>(n == 1 ? u"B1"_s : u"b%1"_s.arg(n)); }
+    bool open()
+    {
+        m_form1->editButtons();
+        return (m_editor = ButtonEditor::instance());
+    }
+    QLineEdit *field(int n) const
+    {
+        return m_editor->findChild<QLineEdit *>(n == 1 ? u"B1"_s : u"b%1"_s.arg(n));
+    }
     QLineEdit *text10() const { return m_editor->findChild<QLineEdit *>(u"Text10"_s); }
     QRadioButton *option(int r) const { return m_editor->findChild<QRadioButton *>(u"Option%1"_s.arg(r)); }
-    QStringList fields() const { return twelve([this](int n) { return field(n)->text(); }); }
+    QStringList fields() const
+    {
+        return twelve([this](int n) { return field(n)->text(); });
+    }
     static QStringList saved(int r) // remote r's captions as the file holds them
     {
         return twelve([r](int b) { return SetFiles::captionOf(set(), RemoteSetFile::recordNumber(r, b)); });
@@ -44,7 +63,11 @@ class TstButtonEditor : public QObject
     void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(5, w->height() / 2)); }
     void click(const char *name) { click(m_editor->findChild<QPushButton *>(name)); }
     // A full set (captions "r.b", number 58) that the main window has read.
-    bool writeSet() { SetFiles::write(set(), SetFiles::fullSet(58)); return m_form1->readSet(true); }
+    bool writeSet()
+    {
+        SetFiles::write(set(), SetFiles::fullSet(58));
+        return m_form1->readSet(true);
+    }
 
 private slots:
     void init()
@@ -87,21 +110,39 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("path");  // in the work folder; "" for the main window's file
         QTest::addColumn<QString>("error"); // a part of the message; "" when saved
-        QTest::newRow("r1 b12") << 1 << 12 << 41 << "New" << "" << "";
-        QTest::newRow("r2 b10") << 2 << 10 << 29 << "New" << "" << "";
-        QTest::newRow("r2 b11") << 2 << 11 << 42 << "New" << "" << "";
-        QTest::newRow("r2 b12") << 2 << 12 << 43 << "New" << "" << "";
-        QTest::newRow("r3 b12") << 3 << 12 << 45 << "New" << "" << "";
-        QTest::newRow("124 bytes") << 2 << 11 << 42 << QString(124, 'w') << "" << "";
-        QTest::newRow("125 bytes") << 2 << 11 << 42 << QString(125, 'w') << "" << "button 11";
-        QTest::newRow("missing folder") << 3 << 1 << 30 << "New" << "nowhere/set.lmr" << "does not exist";
+        QTest::newRow("r1 b12") << 1 << 12 << 41 << "New"
+                                << ""
+                                << "";
+        QTest::newRow("r2 b10") << 2 << 10 << 29 << "New"
+                                << ""
+                                << "";
+        QTest::newRow("r2 b11") << 2 << 11 << 42 << "New"
+                                << ""
+                                << "";
+        QTest::newRow("r2 b12") << 2 << 12 << 43 << "New"
+                                << ""
+                                << "";
+        QTest::newRow("r3 b12") << 3 << 12 << 45 << "New"
+                                << ""
+                                << "";
+        QTest::newRow("124 bytes") << 2 << 11 << 42 << QString(124, 'w') << ""
+                                   << "";
+        QTest::newRow("125 bytes") << 2 << 11 << 42 << QString(125, 'w') << ""
+                                   << "button 11";
+        QTest::newRow("missing folder") << 3 << 1 << 30 << "New"
+                                        << "nowhere/set.lmr"
+                                        << "does not exist";
     }
 
     // Saved: that remote's records only, and it becomes the main window's; refused: no change.
     void save()
     {
-        QFETCH(int, remote); QFETCH(int, button); QFETCH(int, record); QFETCH(QString, caption);
-        QFETCH(QString, path); QFETCH(QString, error);
+        QFETCH(int, remote);
+        QFETCH(int, button);
+        QFETCH(int, record);
+        QFETCH(QString, caption);
+        QFETCH(QString, path);
+        QFETCH(QString, error);
         QVERIFY(writeSet());
         const QByteArray before = SetFiles::bytes(set());
         QVERIFY(open());
@@ -116,7 +157,8 @@ private slots:
         const int at = (record - 1) * 128;
         const bool ok = error.isEmpty();
         QCOMPARE(m_env->msgs.shown.size(), ok ? 0 : 1);
-        QVERIFY2(ok || m_env->msgs.texts().first().contains(error), qPrintable(m_env->msgs.texts().join('\n')));
+        QVERIFY2(ok || m_env->msgs.texts().first().contains(error),
+                 qPrintable(m_env->msgs.texts().join('\n')));
         QCOMPARE(after.left(at) + after.mid(at + 128), before.left(at) + before.mid(at + 128));
         QCOMPARE(saved(remote), ok ? edited : captions(remote));
         QCOMPARE(m_form1->currentRemote(), ok ? remote : 1);

@@ -1,8 +1,8 @@
 // File > Open, File > Exit, Minimize with and without a tray, Help > WebSite.
 #include "filechooser.h"
 #include "mainwindow.h"
-#include "toolrunner.h"
 #include "testsupport.h"
+#include "toolrunner.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -15,7 +15,8 @@ namespace {
 // Everything the window shows and holds.
 QStringList state(const MainWindow &w)
 {
-    return QStringList { w.setFilePath(), w.setNumberText(), QString::number(w.currentRemote()) } + w.buttonCaptions() + w.remoteCaptions();
+    return QStringList{ w.setFilePath(), w.setNumberText(), QString::number(w.currentRemote()) }
+    + w.buttonCaptions() + w.remoteCaptions();
 }
 
 // The main window with the desktop's tray switched on or off.
@@ -64,9 +65,9 @@ private slots:
         });
         w.findChild<QAction *>("open")->trigger();
         FileChooser::setChooser(std::move(previous));
-        QCOMPARE(filters, QStringList { "ZudevIdozodo (*.lmr)" });
+        QCOMPARE(filters, QStringList{ "ZudevIdozodo (*.lmr)" });
         QCOMPARE(QDir::currentPath(), work.path()); // paths stay relative to it
-        if (exists) { // remote 1 of the opened set becomes current
+        if (exists) {                               // remote 1 of the opened set becomes current
             expected = loaded;
             expected[1] = "123";
         }
@@ -100,8 +101,8 @@ private slots:
         QTimer::singleShot(10000, &w, [] { QCoreApplication::exit(99); }); // a hang
         QCOMPARE(QCoreApplication::exec(), 0);
         QCOMPARE(waitsAtExit, 1);
-        QCOMPARE(ToolRunner::activeWaits(), 0); // the press has returned
-        QCOMPARE(tools.log(), QStringList { "irplay.exe\t1\t" + recording }); // not waited for
+        QCOMPARE(ToolRunner::activeWaits(), 0);                              // the press has returned
+        QCOMPARE(tools.log(), QStringList{ "irplay.exe\t1\t" + recording }); // not waited for
         QVERIFY(messages.shown.isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(tools.log().contains("irplay.exe done"), 5000);
     }
@@ -151,8 +152,9 @@ private slots:
             [&](quintptr window, const QString &target) { opened << QString::number(window) << target; });
         w.findChild<QAction *>("web")->trigger();
         ToolRunner::setShellOpener(std::move(previous));
-        QCOMPARE(opened, (QStringList { QString::number(quintptr(w.winId())),
-                                        QCoreApplication::applicationDirPath() + "/guide/index.html" }));
+        QCOMPARE(opened,
+                 (QStringList{ QString::number(quintptr(w.winId())),
+                               QCoreApplication::applicationDirPath() + "/guide/index.html" }));
         // The guide is copied beside the real program as it stands in the sources.
         QCOMPARE(SetFiles::bytes(QStringLiteral(LUMO_BIN_DIR "/guide/index.html")),
                  SetFiles::bytes(QStringLiteral(LUMO_TEST_DATA "/../../resources/guide/index.html")));

@@ -23,7 +23,7 @@ Values randomSignal(unsigned seed, std::size_t frames, std::size_t perFrame)
 
 QByteArray text(const Values &v)
 {
-    return QByteArray::fromStdString(formatSignal(Signal{0, v}, {}));
+    return QByteArray::fromStdString(formatSignal(Signal{ 0, v }, {}));
 }
 
 bool parse(const QByteArray &text, Signal &s, std::string &err)
@@ -42,18 +42,21 @@ private slots:
     {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<uint>("carrier");
-        QTest::addColumn<Values>("values");  // empty: refused
-        QTest::addColumn<QString>("error");  // must appear in the message
+        QTest::addColumn<Values>("values"); // empty: refused
+        QTest::addColumn<QString>("error"); // must appear in the message
         const auto good = [](const char *tag, const QByteArray &text, uint carrier, const Values &values) {
             QTest::newRow(tag) << text << carrier << values << QString();
         };
-        good("comments, blanks, tabs", "# by hand\n\n  # indented\ncarrier 36000 # RC-5\npulse 889   # first\n\n"
-             "space 889\n\t pulse 889\t\n# end", 36000, {889, 889, 889});
-        good("CRLF and BOM", "\xEF\xBB\xBFpulse 100\r\nspace 200\r\npulse 300\r\n", 0, {100, 200, 300});
-        good("compact over lines", "+500 -400 +300\n-40000 +5 -4 +3 # timeout 1\n", 0, {500, 400, 300, 40000, 5, 4, 3});
-        good("compact unsigned, mixed, upper case", "CARRIER 40000\n10 20\nPulse 30\n-40 50\nSPACE 60\n70", 40000,
-             {10, 20, 30, 40, 50, 60, 70});
-        good("largest values", "pulse 500000\nspace 9000000\npulse 1\n", 0, {kMaxPulseUs, 9000000, 1});
+        good("comments, blanks, tabs",
+             "# by hand\n\n  # indented\ncarrier 36000 # RC-5\npulse 889   # first\n\n"
+             "space 889\n\t pulse 889\t\n# end",
+             36000, { 889, 889, 889 });
+        good("CRLF and BOM", "\xEF\xBB\xBFpulse 100\r\nspace 200\r\npulse 300\r\n", 0, { 100, 200, 300 });
+        good("compact over lines", "+500 -400 +300\n-40000 +5 -4 +3 # timeout 1\n", 0,
+             { 500, 400, 300, 40000, 5, 4, 3 });
+        good("compact unsigned, mixed, upper case", "CARRIER 40000\n10 20\nPulse 30\n-40 50\nSPACE 60\n70",
+             40000, { 10, 20, 30, 40, 50, 60, 70 });
+        good("largest values", "pulse 500000\nspace 9000000\npulse 1\n", 0, { kMaxPulseUs, 9000000, 1 });
         const auto bad = [](const char *tag, const QByteArray &text, const char *error) {
             QTest::newRow(tag) << text << 0u << Values{} << QString(error);
         };
@@ -73,7 +76,7 @@ private slots:
         bad("only comments", "# nothing\ncarrier 38000\n", "no pulses");
         Values frame(1025, 500);
         bad("1025 in a frame", text(frame), "line 1025: more than 1024 values in one frame");
-        frame[1023] = kFrameGapUs - 1;  // just short of a frame gap: still one frame
+        frame[1023] = kFrameGapUs - 1; // just short of a frame gap: still one frame
         bad("short gap does not split", text(frame), "line 1025: more than 1024");
     }
 
@@ -97,22 +100,22 @@ private slots:
     {
         QTest::addColumn<uint>("carrier");
         QTest::addColumn<Values>("values");
-        QTest::newRow("single pulse") << 0u << Values{560};
+        QTest::newRow("single pulse") << 0u << Values{ 560 };
         QTest::newRow("nec") << 38000u << randomSignal(1, 1, 67);
         QTest::newRow("two frames") << 37914u << randomSignal(2, 2, 583);
         QTest::newRow("three full frames") << 56000u << randomSignal(7, 3, 1023);
-        QTest::newRow("extremes") << 1000000u << Values{1, 5000000, kMaxPulseUs, 1, 1};
+        QTest::newRow("extremes") << 1000000u << Values{ 1, 5000000, kMaxPulseUs, 1, 1 };
     }
 
     void roundTrip()
     {
         QFETCH(uint, carrier);
         QFETCH(Values, values);
-        const Signal in{carrier, values};
+        const Signal in{ carrier, values };
         std::string err;
         QVERIFY2(checkSignal(in, err), err.c_str());
         // A header line break must not smuggle values into the file.
-        const std::string text = formatSignal(in, {"name with\nline break\npulse 5", "cr\r only"});
+        const std::string text = formatSignal(in, { "name with\nline break\npulse 5", "cr\r only" });
         Signal back, compact;
         QVERIFY2(parseSignal(text, back, err), err.c_str());
         QCOMPARE(back.carrier, in.carrier);
@@ -123,8 +126,8 @@ private slots:
 
     void writerText()
     {
-        const Signal in{38000, {12345, 1234567, 8900}};
-        QCOMPARE(QByteArray::fromStdString(formatSignal(in, {"recorded by a test"})),
+        const Signal in{ 38000, { 12345, 1234567, 8900 } };
+        QCOMPARE(QByteArray::fromStdString(formatSignal(in, { "recorded by a test" })),
                  QByteArray("# recorded by a test\ncarrier 38000\npulse 12345\nspace 1234567\npulse 8900\n"));
         QCOMPARE(formatCompact(in.values), std::string("+12345 -1234567 +8900"));
     }

@@ -1,8 +1,8 @@
 // irrecord.exe and irplay.exe: recording and sending against a scripted LIRC
 // device, then the real tools with the simulator (LUMO_IR_DEVICE=sim:DIR),
 // started directly and through the program's tool runner (bin first on PATH).
-#include "toolrunner.h"
 #include "testsupport.h"
+#include "toolrunner.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -21,7 +21,7 @@
 
 using namespace lumo::ir;
 using Values = std::vector<uint32_t>;
-using Setup = std::function<void(ScriptedPort &)>;  // a script and the device's quirks
+using Setup = std::function<void(ScriptedPort &)>; // a script and the device's quirks
 Q_DECLARE_METATYPE(Setup)
 
 namespace {
@@ -29,12 +29,24 @@ namespace {
 const QString kRecord = QStringLiteral(LUMO_BIN_DIR "/irrecord.exe");
 const QString kPlay = QStringLiteral(LUMO_BIN_DIR "/irplay.exe");
 
-uint32_t P(uint32_t us) { return LIRC_PULSE(us); }
-uint32_t S(uint32_t us) { return LIRC_SPACE(us); }
+uint32_t P(uint32_t us)
+{
+    return LIRC_PULSE(us);
+}
+uint32_t S(uint32_t us)
+{
+    return LIRC_SPACE(us);
+}
 const uint32_t T = LIRC_TIMEOUT(150000);
-Values frameSamples(uint32_t x) { return {P(9000), S(4500), P(560), S(x), P(560), S(1690), P(560)}; }
-Values frameValues(uint32_t x) { return {9000, 4500, 560, x, 560, 1690, 560}; }
-const Values kNec = {P(9000), S(4500), P(560), S(560), P(560), S(1690), P(560), T};
+Values frameSamples(uint32_t x)
+{
+    return { P(9000), S(4500), P(560), S(x), P(560), S(1690), P(560) };
+}
+Values frameValues(uint32_t x)
+{
+    return { 9000, 4500, 560, x, 560, 1690, 560 };
+}
+const Values kNec = { P(9000), S(4500), P(560), S(560), P(560), S(1690), P(560), T };
 
 Values cat(std::initializer_list<Values> parts)
 {
@@ -44,7 +56,7 @@ Values cat(std::initializer_list<Values> parts)
     return out;
 }
 
-Values alternating(std::size_t n, uint32_t us)  // samples, pulse first
+Values alternating(std::size_t n, uint32_t us) // samples, pulse first
 {
     Values v;
     for (std::size_t i = 0; i < n; ++i)
@@ -71,7 +83,9 @@ Values frames(std::size_t count, std::size_t perFrame, uint32_t gap, uint32_t pu
 void receiver(ScriptedPort &port)
 {
     port.features = LIRC_CAN_REC_MODE2 | LIRC_CAN_SET_REC_TIMEOUT;
-    port.ioctlValues = {{LIRC_GET_MIN_TIMEOUT, 1}, {LIRC_GET_MAX_TIMEOUT, 1250000}, {LIRC_GET_REC_TIMEOUT, 125000}};
+    port.ioctlValues = { { LIRC_GET_MIN_TIMEOUT, 1 },
+                         { LIRC_GET_MAX_TIMEOUT, 1250000 },
+                         { LIRC_GET_REC_TIMEOUT, 125000 } };
 }
 
 QStringList entries(const QString &dir)
@@ -85,7 +99,7 @@ bool writeFile(const QString &path, const QByteArray &data)
     return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
-Signal parsed(const QByteArray &text)  // no values when it does not parse
+Signal parsed(const QByteArray &text) // no values when it does not parse
 {
     Signal s;
     std::string err;
@@ -127,7 +141,7 @@ private slots:
     {
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<int>("code");
-        QTest::addColumn<Values>("values");  // what the file holds
+        QTest::addColumn<Values>("values"); // what the file holds
         QTest::addColumn<uint>("carrier");
         QTest::addColumn<QString>("message");
         const auto ok = [](const char *tag, Setup setup, const Values &values, uint carrier = 0) {
@@ -136,43 +150,96 @@ private slots:
         const auto fail = [](const char *tag, Setup setup, int code, const char *message) {
             QTest::newRow(tag) << setup << code << Values{} << 0u << QString(message);
         };
-        ok("leading spaces dropped", [](auto &p) { p.data({S(3000000), S(16777215)}).data(cat({{S(1200)}, kNec})); },
-           frameValues(560));
+        ok(
+            "leading spaces dropped",
+            [](auto &p) {
+                p.data({ S(3000000), S(16777215) }).data(cat({ { S(1200) }, kNec }));
+            },
+            frameValues(560));
         // The 40 ms gap arrives with the second frame, as the kernel delivers it.
-        ok("40 ms gap kept", [](auto &p) { p.data(frameSamples(560)).silence(40).data(cat({{S(40000)}, kNec})); },
-           cat({frameValues(560), {40000}, frameValues(560)}));
-        ok("trailing space dropped", [](auto &p) { p.data(cat({frameSamples(560), {S(30000), T}})); },
-           frameValues(560));
+        ok(
+            "40 ms gap kept",
+            [](auto &p) {
+                p.data(frameSamples(560)).silence(40).data(cat({ { S(40000) }, kNec }));
+            },
+            cat({ frameValues(560), { 40000 }, frameValues(560) }));
+        ok(
+            "trailing space dropped",
+            [](auto &p) {
+                p.data(cat({ frameSamples(560), { S(30000), T } }));
+            },
+            frameValues(560));
         ok("split samples merged",
-           [](auto &p) { p.data({P(5000), P(4000), S(4500), S(1), P(560), S(0), S(560), P(0), P(560), T}); },
-           {9000, 4501, 560, 560, 560});
-        ok("measured carrier kept",
-           [](auto &p) { p.data({P(9000), LIRC_FREQUENCY(36000), S(4500), P(560), S(560), P(560), T}); },
-           {9000, 4500, 560, 560, 560}, 36000);
-        ok("blips of noise ignored",
-           [](auto &p) { p.data({P(80), T}).silence(500).data({P(120), S(300), P(90), T}).silence(500).data(kNec); },
-           frameValues(560));
-        ok("driver without timeout reports", [](auto &p) { p.data(frameSamples(560)); }, frameValues(560));
-        ok("signal late in the wait", [](auto &p) { p.silence(4900).data(kNec); }, frameValues(560));
-        ok("no mode ioctl", [](auto &p) { p.data(kNec).ioctlErrors[LIRC_SET_REC_MODE] = ENOTTY; }, frameValues(560));
+           [](auto &p) {
+               p.data({ P(5000), P(4000), S(4500), S(1), P(560), S(0), S(560), P(0), P(560), T });
+           },
+           { 9000, 4501, 560, 560, 560 });
+        ok(
+            "measured carrier kept",
+            [](auto &p) {
+                p.data({ P(9000), LIRC_FREQUENCY(36000), S(4500), P(560), S(560), P(560), T });
+            },
+            { 9000, 4500, 560, 560, 560 }, 36000);
+        ok(
+            "blips of noise ignored",
+            [](auto &p) {
+                p.data({ P(80), T }).silence(500).data({ P(120), S(300), P(90), T }).silence(500).data(kNec);
+            },
+            frameValues(560));
+        ok(
+            "driver without timeout reports", [](auto &p) { p.data(frameSamples(560)); }, frameValues(560));
+        ok(
+            "signal late in the wait", [](auto &p) { p.silence(4900).data(kNec); }, frameValues(560));
+        ok(
+            "no mode ioctl", [](auto &p) { p.data(kNec).ioctlErrors[LIRC_SET_REC_MODE] = ENOTTY; },
+            frameValues(560));
 
-        fail("overflow", [](auto &p) { p.data({P(9000), S(4500), P(560), LIRC_OVERFLOW(0)}); }, ExitCaptureFailed,
-             "overflow");
-        fail("no input", [](auto &) {}, ExitNoSignal, "no IR signal");
-        fail("only noise", [](auto &p) { p.data({P(50), T}).silence(100).data({P(70), S(20), P(10), T}); },
-             ExitNoSignal, "no IR signal");
-        fail("endless signal", [](auto &p) { for (int i = 0; i < 40; ++i) p.data(alternating(256, 500)); },
-             ExitCaptureFailed, "does not end");
-        fail("frame too long to send", [](auto &p) { p.data(cat({alternating(1201, 300), {T}})); },
-             ExitCaptureFailed, "more than 1024");
-        fail("unplugged", [](auto &p) { p.data({P(9000)}).readError(ENODEV); }, ExitDeviceError, "unplugged");
-        fail("missing", [](auto &p) { p.openError = ENOENT; }, ExitDeviceUnavailable, "device at '/dev/lirc-test'");
-        fail("busy", [](auto &p) { p.openError = EBUSY; }, ExitDeviceUnavailable, "busy");
+        fail(
+            "overflow",
+            [](auto &p) {
+                p.data({ P(9000), S(4500), P(560), LIRC_OVERFLOW(0) });
+            },
+            ExitCaptureFailed, "overflow");
+        fail(
+            "no input", [](auto &) {}, ExitNoSignal, "no IR signal");
+        fail(
+            "only noise",
+            [](auto &p) {
+                p.data({ P(50), T }).silence(100).data({ P(70), S(20), P(10), T });
+            },
+            ExitNoSignal, "no IR signal");
+        fail(
+            "endless signal",
+            [](auto &p) {
+                for (int i = 0; i < 40; ++i)
+                    p.data(alternating(256, 500));
+            },
+            ExitCaptureFailed, "does not end");
+        fail(
+            "frame too long to send",
+            [](auto &p) {
+                p.data(cat({ alternating(1201, 300), { T } }));
+            },
+            ExitCaptureFailed, "more than 1024");
+        fail(
+            "unplugged", [](auto &p) { p.data({ P(9000) }).readError(ENODEV); }, ExitDeviceError,
+            "unplugged");
+        fail(
+            "missing", [](auto &p) { p.openError = ENOENT; }, ExitDeviceUnavailable,
+            "device at '/dev/lirc-test'");
+        fail(
+            "busy", [](auto &p) { p.openError = EBUSY; }, ExitDeviceUnavailable, "busy");
         // The hint: a udev rule (GROUP=...) and joining the group.
-        fail("denied", [](auto &p) { p.openError = EACCES; }, ExitNoPermission, "usermod -aG");
-        fail("cannot receive", [](auto &p) { p.features = LIRC_CAN_SEND_PULSE; }, ExitUnsupported, "cannot receive");
-        fail("not lirc", [](auto &p) { p.ioctlErrors[LIRC_GET_FEATURES] = ENOTTY; }, ExitUnsupported, "not an IR");
-        fail("mode refused", [](auto &p) { p.ioctlErrors[LIRC_SET_REC_MODE] = EINVAL; }, ExitUnsupported, "");
+        fail(
+            "denied", [](auto &p) { p.openError = EACCES; }, ExitNoPermission, "usermod -aG");
+        fail(
+            "cannot receive", [](auto &p) { p.features = LIRC_CAN_SEND_PULSE; }, ExitUnsupported,
+            "cannot receive");
+        fail(
+            "not lirc", [](auto &p) { p.ioctlErrors[LIRC_GET_FEATURES] = ENOTTY; }, ExitUnsupported,
+            "not an IR");
+        fail(
+            "mode refused", [](auto &p) { p.ioctlErrors[LIRC_SET_REC_MODE] = EINVAL; }, ExitUnsupported, "");
     }
 
     void records()
@@ -186,15 +253,15 @@ private slots:
         receiver(port);
         setup(port);
         const QString file = m_files + "/x.ir";
-        Outcome o = recordToFile(port, "/dev/lirc-test", file.toStdString(), {5000});
+        Outcome o = recordToFile(port, "/dev/lirc-test", file.toStdString(), { 5000 });
         QCOMPARE(o.code, code);
         QVERIFY2(QString::fromStdString(o.message).contains(message), o.message.c_str());
         QVERIFY(o.message.find('\n') == std::string::npos);
         QCOMPARE(port.closeCount, port.openError ? 0 : 1);
-        if (code == ExitNoSignal)  // gave up only after the whole wait
+        if (code == ExitNoSignal) // gave up only after the whole wait
             QVERIFY2(port.clockMs >= 5000 && port.clockMs < 5050, qPrintable(QString::number(port.clockMs)));
         // No file (nor temporary) unless the capture is complete.
-        QCOMPARE(entries(m_files), code == ExitOk ? QStringList{"x.ir"} : QStringList{});
+        QCOMPARE(entries(m_files), code == ExitOk ? QStringList{ "x.ir" } : QStringList{});
         if (code != ExitOk)
             return;
         uint32_t mode = 0;
@@ -211,13 +278,14 @@ private slots:
         receiver(port);
         port.data(kNec).silence(10).data(frameSamples(1690));
         QCOMPARE(captureSignal(port, "/dev/lirc-test", {}).signal.values, frameValues(560));
-        QCOMPARE(port.readCalls, size_t(1));  // the second press is never read
+        QCOMPARE(port.readCalls, size_t(1)); // the second press is never read
     }
 
     void receiveTimeoutClamped()
     {
-        using Limits = std::array<uint32_t, 3>;  // device minimum, maximum, what is set (0: limits unknown)
-        for (const Limits &l : {Limits{1, 1250000, 150000}, {200000, 1000000, 200000}, {1000, 100000, 100000}, {}}) {
+        using Limits = std::array<uint32_t, 3>; // device minimum, maximum, what is set (0: limits unknown)
+        for (const Limits &l :
+             { Limits{ 1, 1250000, 150000 }, { 200000, 1000000, 200000 }, { 1000, 100000, 100000 }, {} }) {
             ScriptedPort port;
             receiver(port);
             port.data(kNec);
@@ -229,7 +297,7 @@ private slots:
             uint32_t set = 0;
             QCOMPARE(port.firstCall(LIRC_SET_REC_TIMEOUT, &set), l[2] != 0);
             QCOMPARE(set, l[2]);
-            if (l[2]) {  // the device's own timeout is put back afterwards
+            if (l[2]) { // the device's own timeout is put back afterwards
                 QCOMPARE(port.ioctls.back().request, (unsigned long)LIRC_SET_REC_TIMEOUT);
                 QCOMPARE(port.ioctls.back().value, 125000u);
             }
@@ -245,15 +313,16 @@ private slots:
         receiver(port);
         port.data(kNec);
         QCOMPARE(recordToFile(port, "/dev/lirc-test", file.toStdString(), {}).code, int(ExitOk));
-        struct stat st{};
+        struct stat st = {};
         QVERIFY(::stat(QFile::encodeName(file).constData(), &st) == 0);
         QCOMPARE(st.st_mode & 07777, 0640u);
 
         // A target that cannot be written fails before the device is touched.
         QVERIFY(QDir(m_files).mkdir("sub"));
-        for (const QString &bad : {m_files + "/no such folder/x.ir", m_files + "/sub"}) {
+        for (const QString &bad : { m_files + "/no such folder/x.ir", m_files + "/sub" }) {
             ScriptedPort unused;
-            QCOMPARE(recordToFile(unused, "/dev/lirc-test", bad.toStdString(), {}).code, int(ExitWriteFailed));
+            QCOMPARE(recordToFile(unused, "/dev/lirc-test", bad.toStdString(), {}).code,
+                     int(ExitWriteFailed));
             QCOMPARE(unused.openCount, 0);
             QCOMPARE(entries(m_files + "/sub"), QStringList{});
         }
@@ -265,15 +334,15 @@ private slots:
     {
         QTest::addColumn<Values>("values");
         QTest::addColumn<int>("writes");
-        QTest::newRow("single pulse") << Values{560} << 1;
-        QTest::newRow("nec and a repeat") << Values{9000, 4500, 560, 40000, 9000, 2250, 560} << 1;
+        QTest::newRow("single pulse") << Values{ 560 } << 1;
+        QTest::newRow("nec and a repeat") << Values{ 9000, 4500, 560, 40000, 9000, 2250, 560 } << 1;
         QTest::newRow("air conditioner 2x583, 40 ms apart") << frames(2, 583, 40000) << 2;
         Values v = frames(1, 1025, 0, 300, 200);
         v[511] = 25000;
         QTest::newRow("1025 values, 25 ms space in the middle") << v << 2;
         QTest::newRow("1023 values in one write") << frames(1, 1023, 0, 300, 100) << 1;
-        QTest::newRow("just 500 ms") << Values{100000, 300000, 100000} << 1;
-        QTest::newRow("just over 500 ms") << Values{100000, 300000, 100001} << 2;
+        QTest::newRow("just 500 ms") << Values{ 100000, 300000, 100000 } << 1;
+        QTest::newRow("just over 500 ms") << Values{ 100000, 300000, 100001 } << 2;
         QTest::newRow("long pulses, short spaces") << frames(1, 9, 0, 100000, 10) << 2;
         QTest::newRow("8 frames of 1023 values, each over 500 ms") << frames(8, 1023, 20000) << -1;
     }
@@ -284,7 +353,7 @@ private slots:
         QFETCH(int, writes);
         ScriptedPort port;
         port.features = LIRC_CAN_SEND_PULSE;
-        Outcome o = sendSignal(port, "/dev/lirc-test", Signal{0, values});
+        Outcome o = sendSignal(port, "/dev/lirc-test", Signal{ 0, values });
         QVERIFY2(o.code == ExitOk, o.message.c_str());
         QVERIFY(port.openedForWriting);
         QCOMPARE(port.closeCount, 1);
@@ -326,12 +395,13 @@ private slots:
     void carrierOnlyWithFeature()
     {
         // {device can set it, file's carrier, carrier set (0: none)}
-        for (auto [can, file, set] : {std::array<uint32_t, 3>{1, 36000, 36000}, {1, 0, 38000}, {0, 56000, 0}}) {
+        for (auto [can, file, set] :
+             { std::array<uint32_t, 3>{ 1, 36000, 36000 }, { 1, 0, 38000 }, { 0, 56000, 0 } }) {
             ScriptedPort port;
             port.features = LIRC_CAN_SEND_PULSE | (can ? LIRC_CAN_SET_SEND_CARRIER : 0);
             if (!can)
-                port.ioctlErrors[LIRC_SET_SEND_CARRIER] = ENOTTY;  // as the kernel answers
-            QCOMPARE(sendSignal(port, "/dev/lirc-test", Signal{file, frames(1, 67, 0)}).code, int(ExitOk));
+                port.ioctlErrors[LIRC_SET_SEND_CARRIER] = ENOTTY; // as the kernel answers
+            QCOMPARE(sendSignal(port, "/dev/lirc-test", Signal{ file, frames(1, 67, 0) }).code, int(ExitOk));
             uint32_t value = 0;
             QCOMPARE(port.firstCall(LIRC_SET_SEND_CARRIER, &value), set != 0);
             QCOMPARE(value, set);
@@ -348,18 +418,29 @@ private slots:
                             const Values &v = frames(2, 67, 40000)) {
             QTest::newRow(tag) << setup << v << code << QString(message);
         };
-        row("denied", [](auto &p) { p.openError = EACCES; }, ExitNoPermission, "usermod -aG");
-        row("receiver only", [](auto &p) { p.features = LIRC_CAN_REC_MODE2; }, ExitUnsupported, "cannot send");
-        row("mode refused", [](auto &p) { p.ioctlErrors[LIRC_SET_SEND_MODE] = EINVAL; }, ExitUnsupported, "pulses");
-        row("mode ioctl missing", [](auto &p) { p.ioctlErrors[LIRC_SET_SEND_MODE] = ENOTTY; }, ExitOk, "");
-        row("carrier refused", [](auto &p) { p.ioctlErrors[LIRC_SET_SEND_CARRIER] = EINVAL; }, ExitUnsupported,
-            "36000 Hz");
-        row("write fails", [](auto &p) { p.writeResults = {-EIO}; }, ExitDeviceError, "did not send");
-        row("partial write", [](auto &p) { p.writeResults = {8}; }, ExitDeviceError, "only part");
+        row(
+            "denied", [](auto &p) { p.openError = EACCES; }, ExitNoPermission, "usermod -aG");
+        row(
+            "receiver only", [](auto &p) { p.features = LIRC_CAN_REC_MODE2; }, ExitUnsupported,
+            "cannot send");
+        row(
+            "mode refused", [](auto &p) { p.ioctlErrors[LIRC_SET_SEND_MODE] = EINVAL; }, ExitUnsupported,
+            "pulses");
+        row(
+            "mode ioctl missing", [](auto &p) { p.ioctlErrors[LIRC_SET_SEND_MODE] = ENOTTY; }, ExitOk, "");
+        row(
+            "carrier refused", [](auto &p) { p.ioctlErrors[LIRC_SET_SEND_CARRIER] = EINVAL; },
+            ExitUnsupported, "36000 Hz");
+        row(
+            "write fails", [](auto &p) { p.writeResults = { -EIO }; }, ExitDeviceError, "did not send");
+        row(
+            "partial write", [](auto &p) { p.writeResults = { 8 }; }, ExitDeviceError, "only part");
         // A signal no device could take is refused before opening one.
         int n = 0;
-        for (const Values &bad : {Values{}, Values{100, 200}, Values{100, 0, 100}, Values{500001}, frames(1, 1025, 0)})
-            row(qPrintable(QString("bad signal %1").arg(++n)), [](auto &) {}, ExitBadFile, "", bad);
+        for (const Values &bad :
+             { Values{}, Values{ 100, 200 }, Values{ 100, 0, 100 }, Values{ 500001 }, frames(1, 1025, 0) })
+            row(
+                qPrintable(QString("bad signal %1").arg(++n)), [](auto &) {}, ExitBadFile, "", bad);
     }
 
     void sendFailures()
@@ -371,7 +452,7 @@ private slots:
         ScriptedPort port;
         port.features = LIRC_CAN_SEND_PULSE | LIRC_CAN_SET_SEND_CARRIER;
         setup(port);
-        Outcome o = sendSignal(port, "/dev/lirc-test", Signal{36000, values});
+        Outcome o = sendSignal(port, "/dev/lirc-test", Signal{ 36000, values });
         QCOMPARE(o.code, code);
         QVERIFY2(QString::fromStdString(o.message).contains(message), o.message.c_str());
         QVERIFY(o.message.find('\n') == std::string::npos);
@@ -387,18 +468,18 @@ private slots:
         const QString file = m_files + "/TV power.ir";
         const QByteArray old = "# old\npulse 1\nspace 2\npulse 3\n";
         QVERIFY(writeFile(file, old));
-        qputenv("LUMO_IR_SIM_DELAY_MS", "60000");  // the press never comes in time
+        qputenv("LUMO_IR_SIM_DELAY_MS", "60000"); // the press never comes in time
         qputenv("LUMO_IR_WAIT", "120");
-        for (int sig : {SIGTERM, SIGINT}) {
+        for (int sig : { SIGTERM, SIGINT }) {
             QProcess p;
-            p.start(kRecord, {file});
+            p.start(kRecord, { file });
             QVERIFY(p.waitForStarted());
-            QTRY_COMPARE_WITH_TIMEOUT(entries(m_files).size(), 2, 5000);  // the temporary is there
+            QTRY_COMPARE_WITH_TIMEOUT(entries(m_files).size(), 2, 5000); // the temporary is there
             QVERIFY(::kill(pid_t(p.processId()), sig) == 0);
             QVERIFY(p.waitForFinished(5000));
             QCOMPARE(p.exitStatus(), QProcess::CrashExit);
             QCOMPARE(SetFiles::bytes(file), old);
-            QCOMPARE(entries(m_files), QStringList{"TV power.ir"});
+            QCOMPARE(entries(m_files), QStringList{ "TV power.ir" });
         }
     }
 
@@ -419,7 +500,7 @@ private slots:
         const QString file = m_files + "/" + name;
         RunRecordTool(file);
         // Exactly that file, one argument verbatim: no shell ran, no temporary left.
-        QCOMPARE(entries(m_files), QStringList{name});
+        QCOMPARE(entries(m_files), QStringList{ name });
         const QByteArray text = SetFiles::bytes(file);
         QVERIFY(text.startsWith("# Lumo Control IR signal, simulated by irrecord.exe"));
         const Values values = parsed(text).values;
@@ -428,7 +509,7 @@ private slots:
         PlayCommand(file);
         PlayCommand(file);
         const QList<QByteArray> lines = SetFiles::bytes(m_sim + "/sent.log").split('\n');
-        QCOMPARE(lines.size(), 3);  // one line per play
+        QCOMPARE(lines.size(), 3); // one line per play
         QCOMPARE(lines[0], lines[1]);
         QVERIFY2(lines[0].contains("# carrier 38000, file "), lines[0].constData());
         QCOMPARE(parsed(lines[0]).values, values);
@@ -437,35 +518,40 @@ private slots:
 
     void exitCodes_data()
     {
-        QTest::addColumn<bool>("record");    // else play
-        QTest::addColumn<QStringList>("args");  // FILE: an old signal file, BAD: a broken one
-        QTest::addColumn<QByteArray>("env");    // NAME=value, over the simulator's settings
+        QTest::addColumn<bool>("record");      // else play
+        QTest::addColumn<QStringList>("args"); // FILE: an old signal file, BAD: a broken one
+        QTest::addColumn<QByteArray>("env");   // NAME=value, over the simulator's settings
         QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("message");   // in the one line on stderr
-        const auto row = [](const char *tag, bool record, const QStringList &args, int code, const char *message,
-                            const char *env = "WAIT=0.3") {
+        QTest::addColumn<QString>("message"); // in the one line on stderr
+        const auto row = [](const char *tag, bool record, const QStringList &args, int code,
+                            const char *message, const char *env = "WAIT=0.3") {
             QTest::newRow(tag) << record << args << "LUMO_IR_" + QByteArray(env) << code << message;
         };
-        row("record --help", true, {"--help"}, ExitOk, "");
-        row("record -- FILE", true, {"--", "FILE"}, ExitOk, "");
-        row("play -- FILE", false, {"--", "FILE"}, ExitOk, "");
+        row("record --help", true, { "--help" }, ExitOk, "");
+        row("record -- FILE", true, { "--", "FILE" }, ExitOk, "");
+        row("play -- FILE", false, { "--", "FILE" }, ExitOk, "");
         row("record, no argument", true, {}, ExitUsage, "missing FILE");
-        row("record, two arguments", true, {"FILE", "FILE"}, ExitUsage, "");
-        row("play, empty argument", false, {""}, ExitUsage, "");
-        row("wait not a number", true, {"FILE"}, ExitUsage, "LUMO_IR_WAIT", "WAIT=soon");
-        row("unknown hook", false, {"FILE"}, ExitUsage, "LUMO_IR_SIM_FAIL", "SIM_FAIL=sometimes");
-        row("denied", true, {"FILE"}, ExitNoPermission, "udev", "SIM_FAIL=denied");
-        row("norecv", true, {"FILE"}, ExitUnsupported, "cannot receive", "SIM_FAIL=norecv");
-        row("nosend", false, {"FILE"}, ExitUnsupported, "cannot send", "SIM_FAIL=nosend");
-        row("nosignal", true, {"FILE"}, ExitNoSignal, "no IR signal received within 300.0 ms", "SIM_FAIL=nosignal");
-        row("overflow", true, {"FILE"}, ExitCaptureFailed, "overflow", "SIM_FAIL=overflow");
-        row("bad line", false, {"BAD"}, ExitBadFile, ": line 4: '4,500' is not a whole number of microseconds\n");
-        row("folder", false, {"."}, ExitBadFile, "not a signal file");
-        row("missing file, no device", false, {"none.ir"}, ExitBadFile, "none.ir", "DEVICE=/nonexistent/lirc9");
-        row("record, no device", true, {"FILE"}, ExitDeviceUnavailable, "no IR device", "DEVICE=/nonexistent/lirc9");
-        row("play, no device", false, {"FILE"}, ExitDeviceUnavailable, "no IR device", "DEVICE=/nonexistent/lirc9");
-        row("record, not lirc", true, {"FILE"}, ExitUnsupported, "not an IR", "DEVICE=/dev/null");
-        row("play, not lirc", false, {"FILE"}, ExitUnsupported, "not an IR", "DEVICE=/dev/null");
+        row("record, two arguments", true, { "FILE", "FILE" }, ExitUsage, "");
+        row("play, empty argument", false, { "" }, ExitUsage, "");
+        row("wait not a number", true, { "FILE" }, ExitUsage, "LUMO_IR_WAIT", "WAIT=soon");
+        row("unknown hook", false, { "FILE" }, ExitUsage, "LUMO_IR_SIM_FAIL", "SIM_FAIL=sometimes");
+        row("denied", true, { "FILE" }, ExitNoPermission, "udev", "SIM_FAIL=denied");
+        row("norecv", true, { "FILE" }, ExitUnsupported, "cannot receive", "SIM_FAIL=norecv");
+        row("nosend", false, { "FILE" }, ExitUnsupported, "cannot send", "SIM_FAIL=nosend");
+        row("nosignal", true, { "FILE" }, ExitNoSignal, "no IR signal received within 300.0 ms",
+            "SIM_FAIL=nosignal");
+        row("overflow", true, { "FILE" }, ExitCaptureFailed, "overflow", "SIM_FAIL=overflow");
+        row("bad line", false, { "BAD" }, ExitBadFile,
+            ": line 4: '4,500' is not a whole number of microseconds\n");
+        row("folder", false, { "." }, ExitBadFile, "not a signal file");
+        row("missing file, no device", false, { "none.ir" }, ExitBadFile, "none.ir",
+            "DEVICE=/nonexistent/lirc9");
+        row("record, no device", true, { "FILE" }, ExitDeviceUnavailable, "no IR device",
+            "DEVICE=/nonexistent/lirc9");
+        row("play, no device", false, { "FILE" }, ExitDeviceUnavailable, "no IR device",
+            "DEVICE=/nonexistent/lirc9");
+        row("record, not lirc", true, { "FILE" }, ExitUnsupported, "not an IR", "DEVICE=/dev/null");
+        row("play, not lirc", false, { "FILE" }, ExitUnsupported, "not an IR", "DEVICE=/dev/null");
     }
 
     void exitCodes()
@@ -486,7 +572,7 @@ private slots:
         timer.start();
         p.start(record ? kRecord : kPlay, args);
         QVERIFY(p.waitForFinished(30000));
-        if (code == ExitNoSignal)  // only after the whole wait
+        if (code == ExitNoSignal) // only after the whole wait
             QVERIFY2(timer.elapsed() >= 290, qPrintable(QString::number(timer.elapsed())));
         const QByteArray err = p.readAllStandardError();
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
@@ -495,7 +581,7 @@ private slots:
         QVERIFY2(err.contains(message.toUtf8()), err.constData());
         if (code)
             QCOMPARE(SetFiles::bytes(m_files + "/FILE"), old);
-        QCOMPARE(entries(m_files), (QStringList{"BAD", "FILE"}));
+        QCOMPARE(entries(m_files), (QStringList{ "BAD", "FILE" }));
         QCOMPARE(QFile::exists(m_sim + "/sent.log"), !record && code == ExitOk && args.contains("FILE"));
     }
 };

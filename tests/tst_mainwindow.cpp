@@ -90,14 +90,15 @@ void TstMainWindow::windowMenusAndTray()
     QStringList bar;
     for (QAction *a : top)
         bar << a->text();
-    QCOMPARE(bar, (QStringList { "&File", "&Remotes", "&Minimize", "&Help" }));
+    QCOMPARE(bar, (QStringList{ "&File", "&Remotes", "&Minimize", "&Help" }));
     QCOMPARE(top.at(2)->objectName(), QStringLiteral("min"));
     QVERIFY(!top.at(2)->menu()); // a command on the bar itself
-    QCOMPARE(menuItems(top.at(0)->menu()), (QStringList { "open=Open", "b=", "exit=Exit" }));
+    QCOMPARE(menuItems(top.at(0)->menu()), (QStringList{ "open=Open", "b=", "exit=Exit" }));
     QCOMPARE(menuItems(top.at(1)->menu()),
-             (QStringList { "rem1=remote1", "rem2=remote2", "rem3=remote3", "bnh=", "record=Record",
-                            "bbbbbbbbb=", "eremote=Edit Remotes", "ebutton=Edit Buttons" }));
-    QCOMPARE(menuItems(top.at(3)->menu()), (QStringList { "web=WebSite", "dashes=------------------", "about=About" }));
+             (QStringList{ "rem1=remote1", "rem2=remote2", "rem3=remote3", "bnh=", "record=Record",
+                           "bbbbbbbbb=", "eremote=Edit Remotes", "ebutton=Edit Buttons" }));
+    QCOMPARE(menuItems(top.at(3)->menu()),
+             (QStringList{ "web=WebSite", "dashes=------------------", "about=About" }));
     for (QAction *a : w.findChildren<QAction *>())
         QVERIFY2(!a->isCheckable() && a->shortcut().isEmpty(), qPrintable(a->objectName()));
 
@@ -115,7 +116,7 @@ void TstMainWindow::windowMenusAndTray()
 void TstMainWindow::startUp_data()
 {
     // What is in the folder at start, and what the window shows.
-    QTest::addColumn<QString>("fixture");                 // a tests/data file, or ""
+    QTest::addColumn<QString>("fixture"); // a tests/data file, or ""
     QTest::addColumn<Records>("records"); // else these records
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QString>("text2");
@@ -130,17 +131,25 @@ void TstMainWindow::startUp_data()
     const Records none;
     auto t = [](const char *s) { return RecordValue::fromText(QString::fromUtf8(s)); };
 
-    QTest::newRow("empty folder") << "" << none << remotes << "0" << "0" << defaultCaptions();
-    QTest::newRow("full set") << "full.lmr" << none << QStringList { "TV", "Ampli", QString::fromUtf8("Clim\u00e9") }
-                              << "58" << "1" << full;
-    QTest::newRow("foreign, cut short") << "corrupt.lmr" << none << QStringList { "", "", "ok" } << "" << "1"
-                                        << corrupt;
-    QTest::newRow("ends after record 5")
-        << "" << Records { { 1, t("3") }, { 2, t("TV") }, { 3, t("Amp") }, { 4, t("") }, { 5, RecordValue::fromNumber(1234) } }
-        << QStringList { "TV", "Amp", "" } << "1234" << "1" << QStringList(12, QString());
+    QTest::newRow("empty folder") << "" << none << remotes << "0"
+                                  << "0" << defaultCaptions();
+    QTest::newRow("full set") << "full.lmr" << none
+                              << QStringList{ "TV", "Ampli", QString::fromUtf8("Clim\u00e9") } << "58"
+                              << "1" << full;
+    QTest::newRow("foreign, cut short") << "corrupt.lmr" << none << QStringList{ "", "", "ok" } << ""
+                                        << "1" << corrupt;
+    QTest::newRow("ends after record 5") << ""
+                                         << Records{ { 1, t("3") },
+                                                     { 2, t("TV") },
+                                                     { 3, t("Amp") },
+                                                     { 4, t("") },
+                                                     { 5, RecordValue::fromNumber(1234) } }
+                                         << QStringList{ "TV", "Amp", "" } << "1234"
+                                         << "1" << QStringList(12, QString());
     QTest::newRow("record 1 ignored, path as set number")
-        << "" << Records { { 1, t("not three") }, { 5, t("../../x") }, { 10, t("On") } }
-        << QStringList { "", "", "" } << "" << "1" << (QStringList { "On" } + QStringList(11, QString()));
+        << "" << Records{ { 1, t("not three") }, { 5, t("../../x") }, { 10, t("On") } }
+        << QStringList{ "", "", "" } << ""
+        << "1" << (QStringList{ "On" } + QStringList(11, QString()));
 }
 
 void TstMainWindow::startUp()
@@ -178,7 +187,9 @@ void TstMainWindow::startUp()
 void TstMainWindow::startUpMakesDataFolder()
 {
     WorkDir work;
-    { MainWindow w; }
+    {
+        MainWindow w;
+    }
     QVERIFY(QFileInfo(work.file("data")).isDir());
     // A file named "data" counts as present: nothing made, nothing said.
     WorkDir other;
@@ -186,7 +197,9 @@ void TstMainWindow::startUpMakesDataFolder()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.close();
     MessageScript messages;
-    { MainWindow w; }
+    {
+        MainWindow w;
+    }
     QVERIFY(QFileInfo(other.file("data")).isFile());
     QVERIFY(messages.shown.isEmpty());
 }

@@ -1,7 +1,7 @@
 // Remote selection (Remotes > remote1..remote3) and the twelve play buttons.
 #include "mainwindow.h"
-#include "toolrunner.h"
 #include "testsupport.h"
+#include "toolrunner.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -37,9 +37,9 @@ private slots:
     {
         QTest::addColumn<int>("remote");
         QTest::addColumn<QList<int>>("records"); // buttons 11 and 12 from the records after 39
-        QTest::newRow("remote 1") << 1 << QList<int> { 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 40, 41 };
-        QTest::newRow("remote 2") << 2 << QList<int> { 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 42, 43 };
-        QTest::newRow("remote 3") << 3 << QList<int> { 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 44, 45 };
+        QTest::newRow("remote 1") << 1 << QList<int>{ 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 40, 41 };
+        QTest::newRow("remote 2") << 2 << QList<int>{ 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 42, 43 };
+        QTest::newRow("remote 3") << 3 << QList<int>{ 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 44, 45 };
     }
 
     void selectRemote()
@@ -64,7 +64,7 @@ private slots:
         QVERIFY(QFile::remove(work.file("remotes.lmr")));
         const QStringList captions = w.buttonCaptions();
         w.remoteItem(remote % 3 + 1)->trigger();
-        QCOMPARE(messages.texts(), QStringList { "You have to load a File" });
+        QCOMPARE(messages.texts(), QStringList{ "You have to load a File" });
         QCOMPARE(messages.shown.first().title, QStringLiteral("Lumo Control Software"));
         QCOMPARE(w.currentRemote(), remote);
         QCOMPARE(w.buttonCaptions(), captions);
@@ -78,21 +78,29 @@ private slots:
         QTest::addColumn<int>("button");
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QStringList>("present"); // recordings on disk
-        QTest::addColumn<QString>("outcome");      // "plays" the first one, "not found" or nothing
+        QTest::addColumn<QString>("outcome");     // "plays" the first one, "not found" or nothing
         const QString f("f");
-        QTest::newRow("remote 1 button 1") << "1" << "58" << 1 << f << QStringList { "data/58/R1B1.lmc" } << plays;
-        QTest::newRow("remote 3 button 12") << "3" << "58" << 12 << f << QStringList { "data/58/R3B12.lmc" } << plays;
-        QTest::newRow("spaces") << "2" << "58" << 5 << "my  remotes" << QStringList { "data/58/R2B5.lmc" } << plays;
-        QTest::newRow("shell characters") << "2" << "58" << 11 << "a;b $(echo x) & 'q' \"d\" `e` |f"
-                                          << QStringList { "data/58/R2B11.lmc" } << plays;
+        QTest::newRow("remote 1 button 1") << "1"
+                                           << "58" << 1 << f << QStringList{ "data/58/R1B1.lmc" } << plays;
+        QTest::newRow("remote 3 button 12") << "3"
+                                            << "58" << 12 << f << QStringList{ "data/58/R3B12.lmc" } << plays;
+        QTest::newRow("spaces") << "2"
+                                << "58" << 5 << "my  remotes" << QStringList{ "data/58/R2B5.lmc" } << plays;
+        QTest::newRow("shell characters") << "2"
+                                          << "58" << 11 << "a;b $(echo x) & 'q' \"d\" `e` |f"
+                                          << QStringList{ "data/58/R2B11.lmc" } << plays;
         // Only "1" to "3" name a remote.
-        const QStringList any { "data/58/R1B1.lmc", "data/58/R0B1.lmc", "data/58/R4B1.lmc", "data/58/R01B1.lmc" };
+        const QStringList any{ "data/58/R1B1.lmc", "data/58/R0B1.lmc", "data/58/R4B1.lmc",
+                               "data/58/R01B1.lmc" };
         for (const char *t : { "0", "01", "4", "" })
             QTest::addRow("remote \"%s\"", t) << t << "58" << 1 << f << any << QString();
         // No other button's recording, nor any other folder, is tried.
-        QTest::newRow("missing") << "1" << "58" << 1 << f << QStringList { "data/58/R1B2.lmc" } << notFound;
-        QTest::newRow("no set number") << "1" << "" << 1 << f << QStringList { "data/R1B1.lmc" } << notFound;
-        QTest::newRow("set number a path") << "1" << "../58" << 1 << f << QStringList { "58/R1B1.lmc" } << notFound;
+        QTest::newRow("missing") << "1"
+                                 << "58" << 1 << f << QStringList{ "data/58/R1B2.lmc" } << notFound;
+        QTest::newRow("no set number") << "1"
+                                       << "" << 1 << f << QStringList{ "data/R1B1.lmc" } << notFound;
+        QTest::newRow("set number a path") << "1"
+                                           << "../58" << 1 << f << QStringList{ "58/R1B1.lmc" } << notFound;
     }
 
     void play()
@@ -116,9 +124,10 @@ private slots:
         w.button(button)->click();
         // The player gets that one path as its one argument, and is waited for.
         const QString played = "irplay.exe\t1\t" + dir + '/' + present.first();
-        QCOMPARE(tools.log(), (outcome == plays ? QStringList { played, "irplay.exe done" } : QStringList()));
+        QCOMPARE(tools.log(), (outcome == plays ? QStringList{ played, "irplay.exe done" } : QStringList()));
         QCOMPARE(ToolRunner::activeWaits(), 0);
-        QCOMPARE(messages.texts(), outcome == notFound ? QStringList { "Command does not exist" } : QStringList());
+        QCOMPARE(messages.texts(),
+                 outcome == notFound ? QStringList{ "Command does not exist" } : QStringList());
         if (outcome == notFound) {
             QCOMPARE(messages.shown.first().title, QStringLiteral("Command Not Found"));
             QCOMPARE(messages.shown.first().icon, Messages::Icon::Error);
@@ -145,9 +154,9 @@ private slots:
         });
         w.button(1)->click();
         order << "outer";
-        QCOMPARE(order, (QStringList { "inner", "4", "outer" }));
+        QCOMPARE(order, (QStringList{ "inner", "4", "outer" }));
         QCOMPARE(tools.arguments("irplay.exe"),
-                 (QStringList { work.file("data/58/R1B1.lmc"), work.file("data/58/R1B2.lmc") }));
+                 (QStringList{ work.file("data/58/R1B1.lmc"), work.file("data/58/R1B2.lmc") }));
         QVERIFY(messages.shown.isEmpty());
     }
 

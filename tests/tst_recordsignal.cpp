@@ -1,11 +1,11 @@
 // Remotes > Record, the record signal dialog (Form5), RecordCommand and the
 // record wait dialog (Form3), with the fake IR tools run for real.
 #include "mainwindow.h"
-#include "toolrunner.h"
 #include "recordcommand.h"
 #include "recordsignaldialog.h"
 #include "recordwaitdialog.h"
 #include "testsupport.h"
+#include "toolrunner.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,8 +18,8 @@ namespace {
 
 // The records that caption buttons 1..12 of each remote, written out.
 const QList<int> kRemote[3] = { { 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 40, 41 },
-                             { 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 42, 43 },
-                             { 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 44, 45 } };
+                                { 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 42, 43 },
+                                { 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 44, 45 } };
 const QStringList kMain = QStringLiteral("m1 m2 m3 m4 m5 m6 m7 m8 m9 m10 m11 m12").split(' ');
 
 QStringList captions(const QList<int> &records)
@@ -67,7 +67,7 @@ struct Fixture
 
     Fixture()
     {
-        QMap<int, RecordValue> set { { 1, RecordValue::fromText("3") }, { 5, RecordValue::fromNumber(58) } };
+        QMap<int, RecordValue> set{ { 1, RecordValue::fromText("3") }, { 5, RecordValue::fromNumber(58) } };
         for (int n = 10; n <= 45; ++n)
             set.insert(n, RecordValue::fromText(QStringLiteral("rec %1").arg(n)));
         SetFiles::write(work.file("remotes.lmr"), set);
@@ -129,7 +129,9 @@ private slots:
             { form5, "b12", { 192, 192, 57, 25 }, "rec 41" },
             { form5, "Command1", { 104, 232, 73, 25 }, "Done" },
             { form3, "Label1", { 8, 24, 285, 24 }, "Waiting for a button to be pressed." },
-            { form3, "Label2", { 40, 80, 233, 65 },
+            { form3,
+              "Label2",
+              { 40, 80, 233, 65 },
               "Point your remote at the Lumo and press the button you want to assing to:" },
         };
         for (const auto &[form, name, geometry, text] : controls) {
@@ -147,14 +149,21 @@ private slots:
         QTest::addColumn<bool>("setFileGone");
         QTest::addColumn<int>("remote");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("set number 0") << "0" << "1" << false << 0 << QStringList();
-        QTest::newRow("no set number") << "" << "1" << false << 0 << QStringList();
-        QTest::newRow("set number 5x") << "5x" << "1" << false << 0 << QStringList();
-        QTest::newRow("0: none") << "58" << "0" << false << 0 << kMain;
-        QTest::newRow("4: none") << "58" << "4" << false << 0 << kMain;
+        QTest::newRow("set number 0") << "0"
+                                      << "1" << false << 0 << QStringList();
+        QTest::newRow("no set number") << ""
+                                       << "1" << false << 0 << QStringList();
+        QTest::newRow("set number 5x") << "5x"
+                                       << "1" << false << 0 << QStringList();
+        QTest::newRow("0: none") << "58"
+                                 << "0" << false << 0 << kMain;
+        QTest::newRow("4: none") << "58"
+                                 << "4" << false << 0 << kMain;
         for (int r = 1; r <= 3; ++r)
-            QTest::addRow("remote %d", r) << "58" << QString::number(r) << false << r << captions(kRemote[r - 1]);
-        QTest::newRow("remote 2, set file gone") << "58" << "2" << true << 2 << kMain;
+            QTest::addRow("remote %d", r)
+                << "58" << QString::number(r) << false << r << captions(kRemote[r - 1]);
+        QTest::newRow("remote 2, set file gone") << "58"
+                                                 << "2" << true << 2 << kMain;
     }
 
     void openerChoosesCurrentRemote()
@@ -172,7 +181,7 @@ private slots:
         RecordSignalDialog *form5 = f.openRecord(text4);
         if (expected.isEmpty()) { // no set folder to record into
             QVERIFY(!form5 && f.form1->isEnabled());
-            QCOMPARE(f.messages.texts(), QStringList { "Please create a remote before recording a signal" });
+            QCOMPARE(f.messages.texts(), QStringList{ "Please create a remote before recording a signal" });
             return;
         }
         QVERIFY(QTest::qWaitForWindowExposed(form5));
@@ -197,7 +206,7 @@ private slots:
 
     void recordAndPlayButton_data()
     {
-        QTest::addColumn<int>("shown"); // the main window's remote
+        QTest::addColumn<int>("shown");  // the main window's remote
         QTest::addColumn<int>("chosen"); // clicked in Form5; 0: the opener's choice
         QTest::addColumn<int>("button");
         QTest::addColumn<int>("record");
@@ -225,15 +234,15 @@ private slots:
         QTest::mouseClick(form5->button(button), Qt::LeftButton);
         QVERIFY(!form5->close()); // not while recording
         QVERIFY(waitForRecording());
-        QCOMPARE(f.tools.arguments("irrecord.exe"), QStringList { f.irFile(file) });
+        QCOMPARE(f.tools.arguments("irrecord.exe"), QStringList{ f.irFile(file) });
         QCOMPARE(f.form1->currentRemote(), shown);
         QCOMPARE(f.form1->buttonCaptions(), captions(kRemote[shown - 1]));
         // Done; the main window's button plays its own remote's recording.
         QTest::mouseClick(form5->doneButton(), Qt::LeftButton);
         QVERIFY(f.form1->isEnabled());
         QTest::mouseClick(f.form1->button(button), Qt::LeftButton);
-        QCOMPARE(f.tools.arguments("irplay.exe"), chosen ? QStringList() : QStringList { f.irFile(file) });
-        QCOMPARE(f.messages.texts(), chosen ? QStringList { "Command does not exist" } : QStringList());
+        QCOMPARE(f.tools.arguments("irplay.exe"), chosen ? QStringList() : QStringList{ f.irFile(file) });
+        QCOMPARE(f.messages.texts(), chosen ? QStringList{ "Command does not exist" } : QStringList());
     }
 
     void recordCommand_data()
@@ -264,17 +273,22 @@ private slots:
         f.tools.setExitCode(exitCode);
         f.tools.setSleepMs(200);
         bool dialogWhileAsking = false;
-        f.messages.onShow = [&](const Messages::Request &) { dialogWhileAsking = RecordWaitDialog::instance(); };
+        f.messages.onShow = [&](const Messages::Request &) {
+            dialogWhileAsking = RecordWaitDialog::instance();
+        };
         f.messages.answer(yes ? Messages::Answer::Yes : Messages::Answer::No);
         QElapsedTimer clock;
         clock.start();
         RecordCommand(path);
-        QCOMPARE(f.messages.texts(), exists ? QStringList { "Do you want to overwrite the command ?" } : QStringList());
+        QCOMPARE(f.messages.texts(),
+                 exists ? QStringList{ "Do you want to overwrite the command ?" } : QStringList());
         QVERIFY(!exists || f.messages.shown.first().buttons == Messages::Buttons::YesNo);
         QVERIFY(!dialogWhileAsking);
         // Returned with one wait dialog up (or none) and nothing run yet.
         QCOMPARE(waitDialogs(), yes ? 1 : 0);
-        QVERIFY(!yes || (RecordWaitDialog::instance()->isVisible() && RecordWaitDialog::instance()->recordPath() == path));
+        QVERIFY(!yes
+                || (RecordWaitDialog::instance()->isVisible()
+                    && RecordWaitDialog::instance()->recordPath() == path));
         QCOMPARE(form5->isEnabled(), !yes);
         QVERIFY(f.tools.log().isEmpty());
         QPointer<RecordWaitDialog> form3 = RecordWaitDialog::instance();
@@ -296,7 +310,7 @@ private slots:
         QVERIFY(form5->isEnabled() && form5->isVisible());
         QVERIFY(!f.form1->isEnabled());
         QCOMPARE(f.messages.shown.size(), exists ? 1 : 0);
-        QCOMPARE(f.tools.arguments("irrecord.exe"), yes ? QStringList { path } : QStringList());
+        QCOMPARE(f.tools.arguments("irrecord.exe"), yes ? QStringList{ path } : QStringList());
         QCOMPARE(SetFiles::bytes(path), after);
     }
 
@@ -304,7 +318,7 @@ private slots:
     {
         Fixture f;
         QPointer<RecordSignalDialog> form5 = f.openRecord("1");
-        const QStringList paths { f.irFile("R1B1.lmc"), f.irFile("R3B10.lmc") };
+        const QStringList paths{ f.irFile("R1B1.lmc"), f.irFile("R3B10.lmc") };
         RecordCommand(paths[0]);
         QPointer<RecordWaitDialog> first = RecordWaitDialog::instance();
         QVERIFY(waitForRecording());

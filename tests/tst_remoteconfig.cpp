@@ -12,12 +12,20 @@
 using namespace Qt::StringLiterals;
 using Draws = QList<double>;
 
-static double uFor(int n) { return (n + 0.5) / 67656.0; } // the draw giving set number n
+static double uFor(int n)
+{
+    return (n + 0.5) / 67656.0;
+} // the draw giving set number n
 
 class TstRemoteConfig : public QObject
 {
     Q_OBJECT
-    struct Env { WorkDir work; MessageScript msgs; MainWindow form1; };
+    struct Env
+    {
+        WorkDir work;
+        MessageScript msgs;
+        MainWindow form1;
+    };
     std::unique_ptr<Env> m_env;
     MainWindow *m_form1 = nullptr;
     QPointer<RemoteConfigDialog> m_dialog;
@@ -27,10 +35,21 @@ class TstRemoteConfig : public QObject
     static QString set() { return Paths::defaultSetFile(); }
     static QString cap(int record, const QString &file = set()) { return SetFiles::captionOf(file, record); }
     QLineEdit *field(const char *name) const { return m_dialog->findChild<QLineEdit *>(name); }
-    void click(const char *name) { QTest::mouseClick(m_dialog->findChild<QPushButton *>(name), Qt::LeftButton); }
-    bool open() { m_form1->editRemotes(); return (m_dialog = RemoteConfigDialog::instance()); }
+    void click(const char *name)
+    {
+        QTest::mouseClick(m_dialog->findChild<QPushButton *>(name), Qt::LeftButton);
+    }
+    bool open()
+    {
+        m_form1->editRemotes();
+        return (m_dialog = RemoteConfigDialog::instance());
+    }
     // The dialog on a full set numbered n that the main window has read.
-    bool openOnSet(double n) { SetFiles::write(set(), SetFiles::fullSet(n)); return m_form1->readSet(true) && open(); }
+    bool openOnSet(double n)
+    {
+        SetFiles::write(set(), SetFiles::fullSet(n));
+        return m_form1->readSet(true) && open();
+    }
     void save(const QStringList &names)
     {
         for (const char *f : { "Text1", "Text2", "Text3" })
@@ -46,7 +65,8 @@ private slots:
         m_env = std::make_unique<Env>();
         m_form1 = &m_env->form1;
         script({ uFor(58) });
-        RemoteConfigDialog::setRandomSource([this] { return m_draws.at(qMin<qsizetype>(m_drawCount++, m_draws.size() - 1)); });
+        RemoteConfigDialog::setRandomSource(
+            [this] { return m_draws.at(qMin<qsizetype>(m_drawCount++, m_draws.size() - 1)); });
     }
 
     void cleanup()
@@ -87,21 +107,29 @@ private slots:
 
     void drawnNumber_data()
     {
-        QTest::addColumn<QString>("text2");    // the main window's number before Save
+        QTest::addColumn<QString>("text2"); // the main window's number before Save
         QTest::addColumn<Draws>("draws");
         QTest::addColumn<QString>("existing"); // a set folder already there
         QTest::addColumn<QString>("expected"); // the number after Save
         QTest::addColumn<int>("drawCount");
-        QTest::newRow("drawn 0, folder 0 there") << "0" << Draws{ 0.0 } << "0" << "0" << 1;
-        QTest::newRow("largest") << "0" << Draws{ 0.9999999999 } << "" << "67655" << 1;
-        QTest::newRow("folder taken") << "0" << Draws{ uFor(58), uFor(58), uFor(7) } << "58" << "7" << 3;
-        QTest::newRow("not a number") << "abc" << Draws{ uFor(12) } << "" << "12" << 1;
-        QTest::newRow("has a number") << "4" << Draws{ uFor(12) } << "" << "4" << 0;
+        QTest::newRow("drawn 0, folder 0 there") << "0" << Draws{ 0.0 } << "0"
+                                                 << "0" << 1;
+        QTest::newRow("largest") << "0" << Draws{ 0.9999999999 } << ""
+                                 << "67655" << 1;
+        QTest::newRow("folder taken") << "0" << Draws{ uFor(58), uFor(58), uFor(7) } << "58"
+                                      << "7" << 3;
+        QTest::newRow("not a number") << "abc" << Draws{ uFor(12) } << ""
+                                      << "12" << 1;
+        QTest::newRow("has a number") << "4" << Draws{ uFor(12) } << ""
+                                      << "4" << 0;
     }
 
     void drawnNumber()
     {
-        QFETCH(QString, text2); QFETCH(Draws, draws); QFETCH(QString, existing); QFETCH(QString, expected);
+        QFETCH(QString, text2);
+        QFETCH(Draws, draws);
+        QFETCH(QString, existing);
+        QFETCH(QString, expected);
         QFETCH(int, drawCount);
         QVERIFY(existing.isEmpty() || QDir().mkdir(Paths::setFolder(existing)));
         m_form1->setSetNumberText(text2);
@@ -134,19 +162,27 @@ private slots:
         QTest::addColumn<QString>("path");  // in the work folder; "" for none
         QTest::addColumn<QString>("name");  // remote 2's
         QTest::addColumn<QString>("error"); // a part of the message; "" when saved
-        QTest::newRow("empty name") << "remotes.lmr" << "" << "";
+        QTest::newRow("empty name") << "remotes.lmr"
+                                    << ""
+                                    << "";
         QTest::newRow("125 bytes") << "remotes.lmr" << QString(125, 'x') << "remote 2";
         // An accented letter takes one byte in the 8-bit code page.
         QTest::newRow("124 accented") << "remotes.lmr" << QString(124, QChar(0xE9)) << "";
         QTest::newRow("125 accented") << "remotes.lmr" << QString(125, QChar(0xE9)) << "remote 2";
-        QTest::newRow("missing folder") << "nowhere/set.lmr" << "B" << "does not exist";
-        QTest::newRow("no file name") << "" << "B" << "no file name";
+        QTest::newRow("missing folder") << "nowhere/set.lmr"
+                                        << "B"
+                                        << "does not exist";
+        QTest::newRow("no file name") << ""
+                                      << "B"
+                                      << "no file name";
     }
 
     // Saved: records 2-4 and a drawn record 5, the others unchanged; refused: nothing changes.
     void saveIntoNumberlessSet()
     {
-        QFETCH(QString, path); QFETCH(QString, name); QFETCH(QString, error);
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        QFETCH(QString, error);
         QVERIFY(openOnSet(0));
         const QByteArray before = SetFiles::bytes(set());
         field("Text4")->setText(path.isEmpty() ? path : m_env->work.file(path));
@@ -154,7 +190,8 @@ private slots:
         const QByteArray after = SetFiles::bytes(set());
         const bool saved = error.isEmpty();
         QCOMPARE(m_env->msgs.shown.size(), saved ? 0 : 1);
-        QVERIFY2(saved || m_env->msgs.texts().first().contains(error), qPrintable(m_env->msgs.texts().join('\n')));
+        QVERIFY2(saved || m_env->msgs.texts().first().contains(error),
+                 qPrintable(m_env->msgs.texts().join('\n')));
         QVERIFY(saved || after == before);
         QCOMPARE(after.left(128) + after.mid(5 * 128), before.left(128) + before.mid(5 * 128));
         QCOMPARE(cap(3), saved ? name : u"Remote 2"_s);
@@ -167,7 +204,8 @@ private slots:
     void setFolderCannotBeMade()
     {
         QFile blocker(Paths::dataFolder()); // a file where the data folder goes
-        QVERIFY(QDir(Paths::dataFolder()).removeRecursively() && blocker.open(QIODevice::WriteOnly) && open());
+        QVERIFY(QDir(Paths::dataFolder()).removeRecursively() && blocker.open(QIODevice::WriteOnly)
+                && open());
         click("Command1");
         QCOMPARE(m_env->msgs.shown.size(), 1);
         QVERIFY(m_env->msgs.texts().first().contains(QDir::toNativeSeparators(Paths::setFolder(u"58"_s))));
@@ -187,8 +225,11 @@ private slots:
         QCOMPARE(field("Text1")->text(), u"Remote 1"_s);
         QCOMPARE(m_form1->setNumberText(), u"77"_s);
         const QString other = m_env->work.file(u"other.lmr"_s);
-        SetFiles::write(other, { { 1, RecordValue::fromText(u"3"_s) }, { 2, RecordValue::fromText(u"a"_s) },
-                                 { 3, RecordValue::fromText(u"b"_s) }, { 4, RecordValue::fromText(u"c"_s) } });
+        SetFiles::write(other,
+                        { { 1, RecordValue::fromText(u"3"_s) },
+                          { 2, RecordValue::fromText(u"a"_s) },
+                          { 3, RecordValue::fromText(u"b"_s) },
+                          { 4, RecordValue::fromText(u"c"_s) } });
         m_form1->setCurrentRemote(2);
         field("Text4")->setText(other);
         click("Command2");

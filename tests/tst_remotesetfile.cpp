@@ -60,12 +60,15 @@ void TstRemoteSetFile::goldenBytes_data()
     QTest::addColumn<int>("record");
     QTest::addColumn<RecordValue>("value");
     QTest::addColumn<QByteArray>("start");
-    QTest::newRow("record 1 is the text 3") << 1 << RecordValue::fromText("3") << QByteArray::fromHex("0800010033");
+    QTest::newRow("record 1 is the text 3")
+        << 1 << RecordValue::fromText("3") << QByteArray::fromHex("0800010033");
     QTest::newRow("caption TV") << 2 << RecordValue::fromText("TV") << QByteArray::fromHex("080002005456");
-    QTest::newRow("set number 58") << 5 << RecordValue::fromNumber(58) << QByteArray::fromHex("05000000000000004d40");
+    QTest::newRow("set number 58") << 5 << RecordValue::fromNumber(58)
+                                   << QByteArray::fromHex("05000000000000004d40");
     QTest::newRow("empty text") << 10 << RecordValue::fromText("") << QByteArray::fromHex("08000000");
     QTest::newRow("empty value") << 11 << RecordValue::empty() << QByteArray::fromHex("0000");
-    QTest::newRow("euro in 1252") << 12 << RecordValue::fromText(QString::fromUtf8("5\u20ac")) << QByteArray::fromHex("080002003580");
+    QTest::newRow("euro in 1252") << 12 << RecordValue::fromText(QString::fromUtf8("5\u20ac"))
+                                  << QByteArray::fromHex("080002003580");
 }
 
 void TstRemoteSetFile::goldenBytes()
@@ -77,7 +80,8 @@ void TstRemoteSetFile::goldenBytes()
     const QString path = dir.file("golden.lmr");
     QVERIFY(!RemoteSetFile::writeRecords(path, { { record, value } }));
     const QByteArray bytes = SetFiles::bytes(path);
-    const QByteArray expected = QByteArray((record - 1) * 128, '\0') + start + QByteArray(128 - start.size(), '\0');
+    const QByteArray expected = QByteArray((record - 1) * 128, '\0') + start
+        + QByteArray(128 - start.size(), '\0');
     QCOMPARE(bytes.toHex(), expected.toHex());
     // Read back, an empty text stays a text and an empty value stays empty.
     const QList<RecordValue> back = RemoteSetFile::readRecords(path, { record });
@@ -118,7 +122,7 @@ void TstRemoteSetFile::growsWithZerosNeverTruncates()
     QStringList texts;
     for (const RecordValue &v : values)
         texts.append(v.kind == Kind::Empty ? QStringLiteral("-") : v.toText());
-    QCOMPARE(texts.mid(0, 6), (QStringList { "3", "TV", "-", "-", "7", "-" }));
+    QCOMPARE(texts.mid(0, 6), (QStringList{ "3", "TV", "-", "-", "7", "-" }));
     QCOMPARE(texts.mid(29, 10), QStringList(10, "x"));
     QCOMPARE(texts.mid(45), QStringList(15, "-")); // past the end
 }
@@ -160,8 +164,8 @@ void TstRemoteSetFile::refusedValueWritesNothing()
     SetFiles::write(path, SetFiles::fullSet(3));
     const QByteArray before = SetFiles::bytes(path);
     // The bad value comes last: the good ones before it must not land.
-    const FileError e = RemoteSetFile::writeRecords(path, { { 2, RecordValue::fromText("new") },
-                                                            { 3, RecordValue::fromText(QString(200, 'z')) } });
+    const FileError e = RemoteSetFile::writeRecords(
+        path, { { 2, RecordValue::fromText("new") }, { 3, RecordValue::fromText(QString(200, 'z')) } });
     QVERIFY(e);
     QCOMPARE(e.path, path);
     QCOMPARE(SetFiles::bytes(path), before);
@@ -179,7 +183,8 @@ void TstRemoteSetFile::ansiText()
     QCOMPARE(AnsiText::decode(QByteArray("\x80\x99\xe9")), QString::fromUtf8("\u20ac\u2122\u00e9"));
     // What the code page cannot hold becomes '?', one per character, never
     // the substitute byte 0x1A.
-    QCOMPARE(AnsiText::encode(QString::fromUtf8("TV \u0422\u0412 \u7535 a\U0001F4FAb")), QByteArray("TV ?? ? a?b"));
+    QCOMPARE(AnsiText::encode(QString::fromUtf8("TV \u0422\u0412 \u7535 a\U0001F4FAb")),
+             QByteArray("TV ?? ? a?b"));
 }
 
 void TstRemoteSetFile::foreignRecords_data()
@@ -224,21 +229,36 @@ void TstRemoteSetFile::numbersAndSetNumbers_data()
     QTest::addColumn<QString>("setNumber");
     auto n = [](double x) { return RecordValue::fromNumber(x); };
     auto t = [](const char *s) { return RecordValue::fromText(QString::fromLatin1(s)); };
-    QTest::newRow("58") << n(58) << "58" << "58";
-    QTest::newRow("0") << n(0) << "0" << "0";
-    QTest::newRow("max") << n(67655) << "67655" << "67655";
-    QTest::newRow("over max") << n(67656) << "67656" << "";
-    QTest::newRow("negative") << n(-12) << "-12" << "";
-    QTest::newRow("fraction") << n(58.25) << "58.25" << "";
-    QTest::newRow("shortest") << n(0.1) << "0.1" << "";
-    QTest::newRow("huge") << n(1e300) << "1e+300" << "";
-    QTest::newRow("empty") << RecordValue::empty() << "" << "";
-    QTest::newRow("digits text") << t("007") << "007" << "7";
-    QTest::newRow("path text") << t("../../x") << "../../x" << "";
-    QTest::newRow("backslash text") << t("5\\6") << "5\\6" << "";
-    QTest::newRow("dot text") << t("5.0") << "5.0" << "";
-    QTest::newRow("signed text") << t("+5") << "+5" << "";
-    QTest::newRow("big text") << t("99999") << "99999" << "";
+    QTest::newRow("58") << n(58) << "58"
+                        << "58";
+    QTest::newRow("0") << n(0) << "0"
+                       << "0";
+    QTest::newRow("max") << n(67655) << "67655"
+                         << "67655";
+    QTest::newRow("over max") << n(67656) << "67656"
+                              << "";
+    QTest::newRow("negative") << n(-12) << "-12"
+                              << "";
+    QTest::newRow("fraction") << n(58.25) << "58.25"
+                              << "";
+    QTest::newRow("shortest") << n(0.1) << "0.1"
+                              << "";
+    QTest::newRow("huge") << n(1e300) << "1e+300"
+                          << "";
+    QTest::newRow("empty") << RecordValue::empty() << ""
+                           << "";
+    QTest::newRow("digits text") << t("007") << "007"
+                                 << "7";
+    QTest::newRow("path text") << t("../../x") << "../../x"
+                               << "";
+    QTest::newRow("backslash text") << t("5\\6") << "5\\6"
+                                    << "";
+    QTest::newRow("dot text") << t("5.0") << "5.0"
+                              << "";
+    QTest::newRow("signed text") << t("+5") << "+5"
+                                 << "";
+    QTest::newRow("big text") << t("99999") << "99999"
+                              << "";
 }
 
 void TstRemoteSetFile::numbersAndSetNumbers()

@@ -1,6 +1,6 @@
-#include "toolrunner.h"
 #include "paths.h"
 #include "testsupport.h"
+#include "toolrunner.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -74,11 +74,11 @@ void TstToolRunner::argumentArrivesVerbatim()
     FakeTools tools;
     const QString path = work.path() + QLatin1Char('/') + folder + QStringLiteral("/data/58/R2B11.lmc");
     RunAndWait(QStringLiteral("irplay.exe ") + path);
-    QCOMPARE(tools.arguments("irplay.exe"), QStringList { path });
+    QCOMPARE(tools.arguments("irplay.exe"), QStringList{ path });
     for (const char *f : { "pwned", "pwned2", "pwned3" })
         QVERIFY2(!QFile::exists(work.file(f)), f);
     RunRecordTool(path);
-    QCOMPARE(tools.arguments("irrecord.exe"), QStringList { path });
+    QCOMPARE(tools.arguments("irrecord.exe"), QStringList{ path });
 }
 
 void TstToolRunner::waitsWithEventsAndIgnoresExitCode()
@@ -118,9 +118,10 @@ void TstToolRunner::nestedWaitsReturnInnerFirst()
     order << QStringLiteral("outer");
     QCOMPARE(depthSeen, 1);
     // The outer tool ended first, yet its wait went on after the inner.
-    QCOMPARE(order, (QStringList { "inner", "outer" }));
-    QCOMPARE(tools.log(), (QStringList { "irplay.exe\t1\touter", "irplay.exe\t1\tinner", "irplay.exe done",
-                                         "irplay.exe done" }));
+    QCOMPARE(order, (QStringList{ "inner", "outer" }));
+    QCOMPARE(tools.log(),
+             (QStringList{ "irplay.exe\t1\touter", "irplay.exe\t1\tinner", "irplay.exe done",
+                           "irplay.exe done" }));
 }
 
 void TstToolRunner::toolBesideProgramComesFirst()
@@ -151,7 +152,8 @@ void TstToolRunner::toolThatCannotStart()
     if (present) {
         QFile f(tool);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("\x7f" "ELF garbage");
+        f.write("\x7f"
+                "ELF garbage");
         f.close();
         f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
     }
@@ -187,7 +189,7 @@ void TstToolRunner::playCommand()
     f.close();
     PlayCommand(path);
     QCOMPARE(messages.shown.size(), 1);
-    QCOMPARE(tools.arguments("irplay.exe"), QStringList { path });
+    QCOMPARE(tools.arguments("irplay.exe"), QStringList{ path });
 }
 
 QTEST_GUILESS_MAIN(TstToolRunner)

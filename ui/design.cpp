@@ -20,8 +20,8 @@ QString gridName(int n)
 void placeInGrid(QWidget *w, int n, const Grid &grid, int width, int height)
 {
     w->setObjectName(gridName(n));
-    w->setGeometry(rect(grid.left + (n - 1) % 3 * grid.columnStep, grid.top + (n - 1) / 3 * grid.rowStep, width,
-                        height));
+    w->setGeometry(rect(grid.left + (n - 1) % 3 * grid.columnStep, grid.top + (n - 1) / 3 * grid.rowStep,
+                        width, height));
 }
 
 } // namespace Design

@@ -13,8 +13,8 @@ struct Request
 {
     QWidget *parent = nullptr;
     QString title;
-    QString filter;     // Qt filter syntax, e.g. "Name (*.ext)"
-    QString directory;  // where to start; empty: the current directory
+    QString filter;    // Qt filter syntax, e.g. "Name (*.ext)"
+    QString directory; // where to start; empty: the current directory
 };
 
 // Returns the chosen full path, or "" when nothing was chosen.

@@ -161,7 +161,8 @@ inline QMap<int, RecordValue> fullSet(double setNumber)
     for (int r = 1; r <= 3; ++r) {
         m.insert(r + 1, RecordValue::fromText(QStringLiteral("Remote %1").arg(r)));
         for (int b = 1; b <= 12; ++b)
-            m.insert(RemoteSetFile::recordNumber(r, b), RecordValue::fromText(QStringLiteral("%1.%2").arg(r).arg(b)));
+            m.insert(RemoteSetFile::recordNumber(r, b),
+                     RecordValue::fromText(QStringLiteral("%1.%2").arg(r).arg(b)));
     }
     m.insert(5, RecordValue::fromNumber(setNumber));
     return m;

@@ -61,8 +61,9 @@ int parseArgs(int argc, char **argv, const char *prog, const char *help, std::st
     else if (argc == 3 && std::strcmp(argv[1], "--") == 0)
         file = argv[2];
     else {
-        printError(prog, argc < 2 ? "missing FILE; usage: " + std::string(prog) + " FILE (see --help)"
-                                  : "expected exactly one FILE argument (see --help)");
+        printError(prog,
+                   argc < 2 ? "missing FILE; usage: " + std::string(prog) + " FILE (see --help)"
+                            : "expected exactly one FILE argument (see --help)");
         return ExitUsage;
     }
     if (file.empty()) {
@@ -82,26 +83,28 @@ bool simFailFromEnv(const char *prog, std::string &fail)
 {
     const char *f = std::getenv("LUMO_IR_SIM_FAIL");
     fail = f ? f : "";
-    static const char *known[] = {"", "missing", "busy", "denied", "norecv", "nosend", "nosignal", "overflow"};
+    static const char *known[] = {
+        "", "missing", "busy", "denied", "norecv", "nosend", "nosignal", "overflow"
+    };
     for (const char *k : known)
         if (fail == k)
             return true;
-    printError(prog, "LUMO_IR_SIM_FAIL='" + fail + "' is not one of missing, busy, denied, norecv, "
+    printError(prog,
+               "LUMO_IR_SIM_FAIL='" + fail
+                   + "' is not one of missing, busy, denied, norecv, "
                      "nosend, nosignal, overflow");
     return false;
 }
 
-const char kRecordHelp[] =
-    "Usage: irrecord.exe FILE\n"
-    "Waits for one IR signal from a remote control and saves it to FILE.\n"
-    "FILE is written only once the whole signal has arrived; on any failure an\n"
-    "existing FILE stays as it was. FILE holds mode2 text (carrier/pulse/space\n"
-    "lines in microseconds) that 'ir-ctl --send' reads as well.\n\n";
+const char kRecordHelp[] = "Usage: irrecord.exe FILE\n"
+                           "Waits for one IR signal from a remote control and saves it to FILE.\n"
+                           "FILE is written only once the whole signal has arrived; on any failure an\n"
+                           "existing FILE stays as it was. FILE holds mode2 text (carrier/pulse/space\n"
+                           "lines in microseconds) that 'ir-ctl --send' reads as well.\n\n";
 
-const char kPlayHelp[] =
-    "Usage: irplay.exe FILE\n"
-    "Sends the IR signal in FILE. FILE holds mode2 text ('carrier N', 'pulse N',\n"
-    "'space N' lines in microseconds, '#' comments) or ir-ctl's '+N -N' form.\n\n";
+const char kPlayHelp[] = "Usage: irplay.exe FILE\n"
+                         "Sends the IR signal in FILE. FILE holds mode2 text ('carrier N', 'pulse N',\n"
+                         "'space N' lines in microseconds, '#' comments) or ir-ctl's '+N -N' form.\n\n";
 
 } // namespace
 
@@ -202,8 +205,10 @@ int recordMain(int argc, char **argv)
             so.recordName = file;
             so.sourceFile = file;
             so.delayMs = kDefaultSimDelayMs;
-            if (const char *d = std::getenv("LUMO_IR_SIM_DELAY_MS"); d && *d && !parseMilliseconds(d, so.delayMs)) {
-                printError(prog, "LUMO_IR_SIM_DELAY_MS='" + std::string(d) + "' is not a number of milliseconds");
+            if (const char *d = std::getenv("LUMO_IR_SIM_DELAY_MS");
+                d && *d && !parseMilliseconds(d, so.delayMs)) {
+                printError(prog,
+                           "LUMO_IR_SIM_DELAY_MS='" + std::string(d) + "' is not a number of milliseconds");
                 return ExitUsage;
             }
             if (!simFailFromEnv(prog, so.fail))

@@ -27,7 +27,7 @@ void sleepMs(int64_t ms)
 {
     if (ms <= 0)
         return;
-    timespec ts{time_t(ms / 1000), long(ms % 1000) * 1'000'000L};
+    timespec ts{ time_t(ms / 1000), long(ms % 1000) * 1'000'000L };
     nanosleep(&ts, nullptr);
 }
 
@@ -55,7 +55,7 @@ int SystemPort::open(const std::string &device, bool forWriting)
     if (m_fd < 0)
         return -errno;
     // A regular file or a pipe is no IR device, whatever its name.
-    struct stat st{};
+    struct stat st = {};
     if (fstat(m_fd, &st) == 0 && !S_ISCHR(st.st_mode)) {
         close();
         return -ENOTTY;
@@ -87,7 +87,7 @@ long SystemPort::write(const uint32_t *buf, std::size_t bytes)
 
 int SystemPort::poll(int timeoutMs)
 {
-    pollfd p{m_fd, POLLIN, 0};
+    pollfd p{ m_fd, POLLIN, 0 };
     int r = ::poll(&p, 1, timeoutMs);
     if (r < 0)
         return -errno;
@@ -114,14 +114,15 @@ int64_t SystemPort::nowMs()
 
 void SystemPort::pauseUs(uint32_t us)
 {
-    timespec ts{time_t(us / 1'000'000), long(us % 1'000'000) * 1000L};
-    while (nanosleep(&ts, &ts) < 0 && errno == EINTR) {
-    }
+    timespec ts{ time_t(us / 1'000'000), long(us % 1'000'000) * 1000L };
+    while (nanosleep(&ts, &ts) < 0 && errno == EINTR) { }
 }
 
 // ---- SimPort -------------------------------------------------------------
 
-SimPort::SimPort(Options options) : m_opt(std::move(options)) {}
+SimPort::SimPort(Options options)
+    : m_opt(std::move(options))
+{ }
 
 void SimPort::necCode(const std::string &recordName, uint8_t &address, uint8_t &command)
 {
@@ -143,11 +144,11 @@ std::vector<uint32_t> SimPort::necSamples(const std::string &recordName)
 {
     uint8_t address = 0, command = 0;
     necCode(recordName, address, command);
-    const uint8_t bytes[4] = {address, uint8_t(~address), command, uint8_t(~command)};
+    const uint8_t bytes[4] = { address, uint8_t(~address), command, uint8_t(~command) };
 
     std::vector<uint32_t> s;
     s.reserve(72);
-    s.push_back(LIRC_SPACE(1'200'000));   // silence before the press
+    s.push_back(LIRC_SPACE(1'200'000)); // silence before the press
     s.push_back(LIRC_FREQUENCY(38'000));
     s.push_back(LIRC_PULSE(9000));
     s.push_back(LIRC_SPACE(4500));
@@ -172,7 +173,7 @@ int SimPort::open(const std::string &device, bool forWriting)
         return -EBUSY;
     if (f == "denied")
         return -EACCES;
-    struct stat st{};
+    struct stat st = {};
     if (m_folder.empty() || ::stat(m_folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return -ENOENT;
     m_open = true;
@@ -183,7 +184,7 @@ int SimPort::open(const std::string &device, bool forWriting)
         if (f == "nosignal") {
             m_pending.clear();
         } else if (f == "overflow") {
-            m_pending = {LIRC_PULSE(9000), LIRC_SPACE(4500), LIRC_PULSE(560), LIRC_OVERFLOW(0)};
+            m_pending = { LIRC_PULSE(9000), LIRC_SPACE(4500), LIRC_PULSE(560), LIRC_OVERFLOW(0) };
         } else {
             m_pending = necSamples(m_opt.recordName);
         }
@@ -199,7 +200,7 @@ int SimPort::ioctl(unsigned long request, uint32_t *arg)
     switch (request) {
     case LIRC_GET_FEATURES: {
         uint32_t features = LIRC_CAN_REC_MODE2 | LIRC_CAN_SEND_PULSE | LIRC_CAN_SET_SEND_CARRIER
-                            | LIRC_CAN_SET_REC_TIMEOUT | LIRC_CAN_MEASURE_CARRIER;
+            | LIRC_CAN_SET_REC_TIMEOUT | LIRC_CAN_MEASURE_CARRIER;
         if (m_opt.fail == "norecv")
             features &= ~uint32_t(LIRC_CAN_REC_MASK);
         if (m_opt.fail == "nosend")
@@ -207,9 +208,15 @@ int SimPort::ioctl(unsigned long request, uint32_t *arg)
         *arg = features;
         return 0;
     }
-    case LIRC_GET_MIN_TIMEOUT: *arg = 1; return 0;
-    case LIRC_GET_MAX_TIMEOUT: *arg = 1'250'000; return 0;
-    case LIRC_GET_REC_TIMEOUT: *arg = 125'000; return 0;
+    case LIRC_GET_MIN_TIMEOUT:
+        *arg = 1;
+        return 0;
+    case LIRC_GET_MAX_TIMEOUT:
+        *arg = 1'250'000;
+        return 0;
+    case LIRC_GET_REC_TIMEOUT:
+        *arg = 125'000;
+        return 0;
     case LIRC_SET_REC_TIMEOUT:
     case LIRC_SET_REC_MODE:
     case LIRC_SET_SEND_MODE:
@@ -256,7 +263,7 @@ long SimPort::write(const uint32_t *buf, std::size_t bytes)
     if (bytes % 4 != 0 || (bytes / 4) % 2 == 0)
         return -EINVAL;
     if (!m_sent.empty() && m_sent.size() % 2 == 1)
-        return -EINVAL;  // a write must follow a pause
+        return -EINVAL; // a write must follow a pause
     m_sent.insert(m_sent.end(), buf, buf + bytes / 4);
     return long(bytes);
 }
@@ -274,7 +281,7 @@ int SimPort::close()
     m_open = false;
     if (m_sent.empty())
         return 0;
-    if (m_sent.size() % 2 == 0)  // a trailing pause is not part of the signal
+    if (m_sent.size() % 2 == 0) // a trailing pause is not part of the signal
         m_sent.pop_back();
     std::string line = formatCompact(m_sent);
     line += " # carrier ";

@@ -9,7 +9,8 @@
 
 namespace lumo::ir {
 
-class Port {
+class Port
+{
 public:
     virtual ~Port() = default;
     // All calls return 0 (or a byte count) on success and -errno on failure.
@@ -26,7 +27,8 @@ public:
 };
 
 // The real thing: open(2), ioctl(2), read(2), write(2), poll(2).
-class SystemPort : public Port {
+class SystemPort : public Port
+{
 public:
     ~SystemPort() override;
     int open(const std::string &device, bool forWriting) override;
@@ -45,13 +47,15 @@ private:
 // A pretend transceiver living in a folder ("sim:FOLDER"). Receiving delivers
 // an NEC frame derived from the name of the file being recorded after a short
 // delay; sending appends one line per signal to FOLDER/sent.log.
-class SimPort : public Port {
+class SimPort : public Port
+{
 public:
-    struct Options {
-        std::string recordName;   // file name the frame is derived from
-        int delayMs = 300;        // "button press" comes after this long
-        std::string fail;         // test hook, see README (LUMO_IR_SIM_FAIL)
-        std::string sourceFile;   // noted in sent.log
+    struct Options
+    {
+        std::string recordName; // file name the frame is derived from
+        int delayMs = 300;      // "button press" comes after this long
+        std::string fail;       // test hook, see README (LUMO_IR_SIM_FAIL)
+        std::string sourceFile; // noted in sent.log
     };
     explicit SimPort(Options options);
     int open(const std::string &device, bool forWriting) override;

@@ -41,7 +41,10 @@ std::string oneLine(std::string_view text)
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 std::string_view trim(std::string_view s)
 {
@@ -131,13 +134,15 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
             return false;
         }
         if (v > kMaxValueUs) {
-            error = lineMsg(lineNo, "duration " + numberText(v) + " is above the largest possible "
-                                        + numberText(kMaxValueUs) + " microseconds");
+            error = lineMsg(lineNo,
+                            "duration " + numberText(v) + " is above the largest possible "
+                                + numberText(kMaxValueUs) + " microseconds");
             return false;
         }
         if (pulse && v > kMaxPulseUs) {
-            error = lineMsg(lineNo, "pulse of " + numberText(v) + " microseconds; at most "
-                                        + numberText(kMaxPulseUs) + " can be sent");
+            error = lineMsg(lineNo,
+                            "pulse of " + numberText(v) + " microseconds; at most " + numberText(kMaxPulseUs)
+                                + " can be sent");
             return false;
         }
         bool expectPulse = out.values.size() % 2 == 0;
@@ -145,9 +150,9 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
             if (out.values.empty())
                 error = lineMsg(lineNo, "the signal must start with a pulse");
             else
-                error = lineMsg(lineNo, std::string(pulse ? "pulse" : "space") + " follows a "
-                                            + (pulse ? "pulse" : "space")
-                                            + "; pulses and spaces must alternate");
+                error = lineMsg(lineNo,
+                                std::string(pulse ? "pulse" : "space") + " follows a "
+                                    + (pulse ? "pulse" : "space") + "; pulses and spaces must alternate");
             return false;
         }
         if (!pulse && v >= kFrameGapUs)
@@ -155,8 +160,7 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
         else
             ++frameValues;
         if (pulse && frameValues > kMaxValuesPerFrame) {
-            error = lineMsg(lineNo, "more than " + numberText(kMaxValuesPerFrame)
-                                        + " values in one frame");
+            error = lineMsg(lineNo, "more than " + numberText(kMaxValuesPerFrame) + " values in one frame");
             return false;
         }
         if (out.values.size() >= kMaxValues) {
@@ -192,14 +196,15 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
         const std::string_view key = w[0];
         if (asciiEquals(key, "carrier") || asciiEquals(key, "pulse") || asciiEquals(key, "space")) {
             if (w.size() != 2) {
-                error = lineMsg(lineNo, "expected '" + std::string(key) + " N' with one number, got "
-                                            + quoted(line));
+                error = lineMsg(lineNo,
+                                "expected '" + std::string(key) + " N' with one number, got " + quoted(line));
                 return false;
             }
             uint64_t v = 0;
             if (!parseNumber(w[1], v)) {
-                error = lineMsg(lineNo, quoted(w[1]) + " is not a whole number of "
-                                            + (asciiEquals(key, "carrier") ? "hertz" : "microseconds"));
+                error = lineMsg(lineNo,
+                                quoted(w[1]) + " is not a whole number of "
+                                    + (asciiEquals(key, "carrier") ? "hertz" : "microseconds"));
                 return false;
             }
             if (asciiEquals(key, "carrier")) {
@@ -212,9 +217,9 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
                     return false;
                 }
                 if (v < kMinCarrierHz || v > kMaxCarrierHz) {
-                    error = lineMsg(lineNo, "carrier " + numberText(v) + " Hz is outside "
-                                                + numberText(kMinCarrierHz) + ".."
-                                                + numberText(kMaxCarrierHz) + " Hz");
+                    error = lineMsg(lineNo,
+                                    "carrier " + numberText(v) + " Hz is outside " + numberText(kMinCarrierHz)
+                                        + ".." + numberText(kMaxCarrierHz) + " Hz");
                     return false;
                 }
                 carrierSeen = true;
@@ -233,8 +238,9 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
             std::string_view digits = (sign == '+' || sign == '-') ? word.substr(1) : word;
             uint64_t v = 0;
             if (!parseNumber(digits, v)) {
-                error = lineMsg(lineNo, "cannot read " + quoted(word)
-                                            + "; expected 'pulse N', 'space N', 'carrier N' or '+N -N'");
+                error = lineMsg(lineNo,
+                                "cannot read " + quoted(word)
+                                    + "; expected 'pulse N', 'space N', 'carrier N' or '+N -N'");
                 return false;
             }
             bool pulse = sign == '+' ? true : sign == '-' ? false : out.values.size() % 2 == 0;
@@ -280,8 +286,8 @@ bool checkSignal(const Signal &s, std::string &error)
             return false;
         }
         if (i % 2 == 0 && v > kMaxPulseUs) {
-            error = "pulse " + numberText(i / 2 + 1) + " lasts " + numberText(v)
-                    + " microseconds; at most " + numberText(kMaxPulseUs) + " can be sent";
+            error = "pulse " + numberText(i / 2 + 1) + " lasts " + numberText(v) + " microseconds; at most "
+                + numberText(kMaxPulseUs) + " can be sent";
             return false;
         }
         if (i % 2 == 1 && v >= kFrameGapUs)

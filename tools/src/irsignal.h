@@ -24,9 +24,10 @@ constexpr std::size_t kMaxFileBytes = 1 << 20;
 // No device sends a single pulse longer than this in one go.
 constexpr uint32_t kMaxPulseUs = 500'000;
 
-struct Signal {
-    uint32_t carrier = 0;          // Hz, 0 = not known
-    std::vector<uint32_t> values;  // pulse, space, pulse, ... (odd count)
+struct Signal
+{
+    uint32_t carrier = 0;         // Hz, 0 = not known
+    std::vector<uint32_t> values; // pulse, space, pulse, ... (odd count)
 
     uint64_t durationUs() const;
     std::size_t frameCount() const;

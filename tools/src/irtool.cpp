@@ -30,7 +30,8 @@ std::string quotedPath(const std::string &p)
 }
 
 // Closes the port on every way out of a function.
-struct PortCloser {
+struct PortCloser
+{
     Port &port;
     ~PortCloser() { port.close(); }
 };
@@ -44,12 +45,12 @@ std::string twoDigits(int v)
 std::string utcNow()
 {
     time_t t = time(nullptr);
-    struct tm tm{};
+    struct tm tm = {};
     if (!gmtime_r(&t, &tm))
         return "unknown time";
     return numberText(uint64_t(tm.tm_year + 1900)) + "-" + twoDigits(tm.tm_mon + 1) + "-"
-           + twoDigits(tm.tm_mday) + " " + twoDigits(tm.tm_hour) + ":" + twoDigits(tm.tm_min) + ":"
-           + twoDigits(tm.tm_sec) + " UTC";
+        + twoDigits(tm.tm_mday) + " " + twoDigits(tm.tm_hour) + ":" + twoDigits(tm.tm_min) + ":"
+        + twoDigits(tm.tm_sec) + " UTC";
 }
 
 std::string msText(uint64_t us)
@@ -71,13 +72,13 @@ std::string hexByte(uint8_t b)
 
 std::string permissionHint(const std::string &device)
 {
-    struct stat st{};
-    if (!isSimDevice(device) && ::stat(device.c_str(), &st) == 0 && st.st_gid != 0
-        && (st.st_mode & S_IRGRP) && (st.st_mode & S_IWGRP)) {
+    struct stat st = {};
+    if (!isSimDevice(device) && ::stat(device.c_str(), &st) == 0 && st.st_gid != 0 && (st.st_mode & S_IRGRP)
+        && (st.st_mode & S_IWGRP)) {
         if (struct group *g = getgrgid(st.st_gid)) {
             std::string name = oneLine(g->gr_name);
-            return "hint: join the group '" + name + "' that owns " + oneLine(device)
-                   + " (sudo usermod -aG " + name + " $USER), then log out and in again";
+            return "hint: join the group '" + name + "' that owns " + oneLine(device) + " (sudo usermod -aG "
+                + name + " $USER), then log out and in again";
         }
     }
     return "hint: add the udev rule KERNEL==\"lirc[0-9]*\", GROUP=\"video\", MODE=\"0660\" to "
@@ -93,21 +94,21 @@ Outcome openFailure(const std::string &device, int err, bool forWriting)
     case ENODEV:
     case ENXIO:
     case ENOTDIR:
-        return {ExitDeviceUnavailable,
-                "no IR device at " + dev + " (" + errText(err) + "); is the transceiver plugged in?"};
+        return { ExitDeviceUnavailable,
+                 "no IR device at " + dev + " (" + errText(err) + "); is the transceiver plugged in?" };
     case EBUSY:
-        return {ExitDeviceUnavailable, "IR device " + dev + " is busy; close the program using it"};
+        return { ExitDeviceUnavailable, "IR device " + dev + " is busy; close the program using it" };
     case EACCES:
     case EPERM:
     case EROFS:
-        return {ExitNoPermission,
-                "no permission to use IR device " + dev + "; " + permissionHint(device)};
+        return { ExitNoPermission, "no permission to use IR device " + dev + "; " + permissionHint(device) };
     case ENOTTY:
     case EISDIR:
-        return {ExitUnsupported, dev + " is not an IR (LIRC) device"};
+        return { ExitUnsupported, dev + " is not an IR (LIRC) device" };
     default:
-        return {ExitDeviceError, "cannot open IR device " + dev + " for "
-                                     + (forWriting ? "sending" : "receiving") + ": " + errText(err)};
+        return { ExitDeviceError,
+                 "cannot open IR device " + dev + " for " + (forWriting ? "sending" : "receiving") + ": "
+                     + errText(err) };
     }
 }
 
@@ -116,16 +117,17 @@ namespace {
 Outcome featuresFailure(const std::string &device, int err)
 {
     if (err == ENOTTY || err == EINVAL)
-        return {ExitUnsupported, quotedPath(device) + " is not an IR (LIRC) device"};
-    return {ExitDeviceError, "cannot query IR device " + quotedPath(device) + ": " + errText(err)};
+        return { ExitUnsupported, quotedPath(device) + " is not an IR (LIRC) device" };
+    return { ExitDeviceError, "cannot query IR device " + quotedPath(device) + ": " + errText(err) };
 }
 
 Outcome readFailure(const std::string &device, int err)
 {
     if (err == ENODEV || err == EIO)
-        return {ExitDeviceError, "IR device " + quotedPath(device) + " stopped working ("
-                                     + errText(err) + "); was it unplugged?"};
-    return {ExitDeviceError, "cannot read IR device " + quotedPath(device) + ": " + errText(err)};
+        return { ExitDeviceError,
+                 "IR device " + quotedPath(device) + " stopped working (" + errText(err)
+                     + "); was it unplugged?" };
+    return { ExitDeviceError, "cannot read IR device " + quotedPath(device) + ": " + errText(err) };
 }
 
 } // namespace
@@ -140,7 +142,7 @@ Capture captureSignal(Port &port, const std::string &device, const CaptureOption
         c.outcome = openFailure(device, -r, false);
         return c;
     }
-    PortCloser closer{port};
+    PortCloser closer{ port };
 
     uint32_t features = 0;
     if ((r = port.ioctl(LIRC_GET_FEATURES, &features)) < 0) {
@@ -148,17 +150,17 @@ Capture captureSignal(Port &port, const std::string &device, const CaptureOption
         return c;
     }
     if (!(features & LIRC_CAN_REC_MODE2)) {
-        c.outcome = {ExitUnsupported,
-                     "IR device " + quotedPath(device)
-                         + ((features & LIRC_CAN_REC_SCANCODE)
-                                ? " only decodes known remotes and cannot learn raw signals"
-                                : " cannot receive")};
+        c.outcome = { ExitUnsupported,
+                      "IR device " + quotedPath(device)
+                          + ((features & LIRC_CAN_REC_SCANCODE)
+                                 ? " only decodes known remotes and cannot learn raw signals"
+                                 : " cannot receive") };
         return c;
     }
     uint32_t mode = LIRC_MODE_MODE2;
     if ((r = port.ioctl(LIRC_SET_REC_MODE, &mode)) < 0 && r != -ENOTTY) {
-        c.outcome = {ExitUnsupported, "cannot switch IR device " + quotedPath(device)
-                                          + " to raw receive: " + errText(-r)};
+        c.outcome = { ExitUnsupported,
+                      "cannot switch IR device " + quotedPath(device) + " to raw receive: " + errText(-r) };
         return c;
     }
 
@@ -167,13 +169,13 @@ Capture captureSignal(Port &port, const std::string &device, const CaptureOption
     bool havePrevious = port.ioctl(LIRC_GET_REC_TIMEOUT, &previousTimeout) == 0;
     uint32_t minTimeout = 0, maxTimeout = 0;
     if (port.ioctl(LIRC_GET_MIN_TIMEOUT, &minTimeout) == 0
-        && port.ioctl(LIRC_GET_MAX_TIMEOUT, &maxTimeout) == 0 && maxTimeout >= minTimeout
-        && maxTimeout > 0) {
+        && port.ioctl(LIRC_GET_MAX_TIMEOUT, &maxTimeout) == 0 && maxTimeout >= minTimeout && maxTimeout > 0) {
         uint32_t t = std::clamp(options.recTimeoutUs, minTimeout, maxTimeout);
         if (port.ioctl(LIRC_SET_REC_TIMEOUT, &t) == 0)
             c.recTimeoutUs = t;
     }
-    struct TimeoutRestorer {
+    struct TimeoutRestorer
+    {
         Port &port;
         bool restore;
         uint32_t value;
@@ -182,8 +184,7 @@ Capture captureSignal(Port &port, const std::string &device, const CaptureOption
             if (restore)
                 port.ioctl(LIRC_SET_REC_TIMEOUT, &value);
         }
-    } restorer{port, havePrevious && c.recTimeoutUs && previousTimeout != c.recTimeoutUs,
-               previousTimeout};
+    } restorer{ port, havePrevious && c.recTimeoutUs && previousTimeout != c.recTimeoutUs, previousTimeout };
 
     // Should the driver never report the timeout, silence this long ends it.
     const int64_t idleLimitMs = (c.recTimeoutUs ? c.recTimeoutUs : options.recTimeoutUs) / 1000 + 250;
@@ -218,9 +219,9 @@ Capture captureSignal(Port &port, const std::string &device, const CaptureOption
         int64_t timeout;
         if (!started) {
             if (now >= deadline) {
-                c.outcome = {ExitNoSignal, "no IR signal received within "
-                                               + msText(uint64_t(options.waitMs) * 1000)
-                                               + "; point the remote at the receiver and press the button"};
+                c.outcome = { ExitNoSignal,
+                              "no IR signal received within " + msText(uint64_t(options.waitMs) * 1000)
+                                  + "; point the remote at the receiver and press the button" };
                 return c;
             }
             timeout = std::min<int64_t>(deadline - now, 1000);
@@ -260,14 +261,14 @@ Capture captureSignal(Port &port, const std::string &device, const CaptureOption
                     break;
                 started = true;
                 if (v.size() % 2 == 1)
-                    v.back() += value;  // two pulses in a row: one longer pulse
+                    v.back() += value; // two pulses in a row: one longer pulse
                 else
                     v.push_back(value);
                 totalUs += value;
                 break;
             case LIRC_MODE2_SPACE:
                 if (!started || value == 0 || v.empty())
-                    break;  // silence before the signal is not part of it
+                    break; // silence before the signal is not part of it
                 if (v.size() % 2 == 0)
                     v.back() += value;
                 else
@@ -285,16 +286,16 @@ Capture captureSignal(Port &port, const std::string &device, const CaptureOption
                     done = finish();
                 break;
             case LIRC_MODE2_OVERFLOW:
-                c.outcome = {ExitCaptureFailed,
-                             "the IR receiver overflowed and lost part of the signal; try again"};
+                c.outcome = { ExitCaptureFailed,
+                              "the IR receiver overflowed and lost part of the signal; try again" };
                 return c;
             default:
                 break;
             }
             if (v.size() > kMaxValues || totalUs > kMaxSignalUs) {
-                c.outcome = {ExitCaptureFailed,
-                             "the IR signal does not end; release the button sooner, or "
-                             "something (a lamp, sunlight) is disturbing the receiver"};
+                c.outcome = { ExitCaptureFailed,
+                              "the IR signal does not end; release the button sooner, or "
+                              "something (a lamp, sunlight) is disturbing the receiver" };
                 return c;
             }
         }
@@ -304,7 +305,7 @@ Capture captureSignal(Port &port, const std::string &device, const CaptureOption
 
     std::string err;
     if (!checkSignal(c.signal, err)) {
-        c.outcome = {ExitCaptureFailed, "the received IR signal cannot be used: " + err};
+        c.outcome = { ExitCaptureFailed, "the received IR signal cannot be used: " + err };
         return c;
     }
     return c;
@@ -326,11 +327,10 @@ std::vector<std::string> recordHeader(const Capture &c, const std::string &devic
     const Signal &s = c.signal;
     std::size_t frames = s.frameCount();
     h.push_back("recorded " + utcNow() + "; " + numberText(s.values.size()) + " values in "
-                + numberText(frames) + (frames == 1 ? " frame, " : " frames, ")
-                + msText(s.durationUs()));
+                + numberText(frames) + (frames == 1 ? " frame, " : " frames, ") + msText(s.durationUs()));
     std::string line = c.carrierMeasured
-                           ? "carrier measured by the receiver"
-                           : "carrier not measured; senders use " + numberText(kDefaultCarrierHz) + " Hz";
+        ? "carrier measured by the receiver"
+        : "carrier not measured; senders use " + numberText(kDefaultCarrierHz) + " Hz";
     if (c.recTimeoutUs)
         line += "; receive timeout " + numberText(c.recTimeoutUs) + " us";
     h.push_back(line);
@@ -356,14 +356,13 @@ Outcome recordToFile(Port &port, const std::string &device, const std::string &f
 
 namespace {
 
-void splitRange(const std::vector<uint32_t> &values, const std::vector<uint64_t> &prefix,
-                std::size_t b, std::size_t e, std::size_t maxValues, uint64_t maxUs,
-                std::vector<Chunk> &out)
+void splitRange(const std::vector<uint32_t> &values, const std::vector<uint64_t> &prefix, std::size_t b,
+                std::size_t e, std::size_t maxValues, uint64_t maxUs, std::vector<Chunk> &out)
 {
     const std::size_t count = e - b;
     const uint64_t dur = prefix[e] - prefix[b];
     if (count == 1 || (count <= maxValues && dur <= maxUs)) {
-        out.push_back({b, e, 0});
+        out.push_back({ b, e, 0 });
         return;
     }
     // Cut at the longest space; on a tie take the one nearest the middle.
@@ -381,8 +380,7 @@ void splitRange(const std::vector<uint32_t> &values, const std::vector<uint64_t>
 
 } // namespace
 
-std::vector<Chunk> splitForSending(const std::vector<uint32_t> &values, std::size_t maxValues,
-                                   uint64_t maxUs)
+std::vector<Chunk> splitForSending(const std::vector<uint32_t> &values, std::size_t maxValues, uint64_t maxUs)
 {
     std::vector<Chunk> out;
     if (values.empty() || values.size() % 2 == 0)
@@ -398,52 +396,53 @@ Outcome sendSignal(Port &port, const std::string &device, const Signal &signal)
 {
     std::string err;
     if (!checkSignal(signal, err))
-        return {ExitBadFile, "the signal cannot be sent: " + err};
+        return { ExitBadFile, "the signal cannot be sent: " + err };
     const std::vector<Chunk> chunks = splitForSending(signal.values);
     for (const Chunk &ch : chunks) {
         uint64_t dur = 0;
         for (std::size_t i = ch.begin; i < ch.end; ++i)
             dur += signal.values[i];
         if (ch.end - ch.begin > kMaxValuesPerWrite || dur > kMaxUsPerWrite)
-            return {ExitBadFile, "the signal cannot be cut into pieces a device can send"};
+            return { ExitBadFile, "the signal cannot be cut into pieces a device can send" };
     }
 
     int r = port.open(device, true);
     if (r < 0)
         return openFailure(device, -r, true);
-    PortCloser closer{port};
+    PortCloser closer{ port };
 
     uint32_t features = 0;
     if ((r = port.ioctl(LIRC_GET_FEATURES, &features)) < 0)
         return featuresFailure(device, -r);
     if (!(features & LIRC_CAN_SEND_PULSE))
-        return {ExitUnsupported, "IR device " + quotedPath(device) + " cannot send"};
+        return { ExitUnsupported, "IR device " + quotedPath(device) + " cannot send" };
     uint32_t mode = LIRC_MODE_PULSE;
     if ((r = port.ioctl(LIRC_SET_SEND_MODE, &mode)) < 0 && r != -ENOTTY)
-        return {ExitUnsupported, "cannot switch IR device " + quotedPath(device)
-                                     + " to sending pulses: " + errText(-r)};
+        return { ExitUnsupported,
+                 "cannot switch IR device " + quotedPath(device) + " to sending pulses: " + errText(-r) };
     if (features & LIRC_CAN_SET_SEND_CARRIER) {
         // Without a carrier in the file use the common one, rather than
         // whatever the last sender left behind.
         uint32_t carrier = signal.carrier ? signal.carrier : kDefaultCarrierHz;
         if ((r = port.ioctl(LIRC_SET_SEND_CARRIER, &carrier)) < 0)
-            return {ExitUnsupported, "IR device " + quotedPath(device) + " cannot send on a "
-                                         + numberText(carrier) + " Hz carrier: " + errText(-r)};
+            return { ExitUnsupported,
+                     "IR device " + quotedPath(device) + " cannot send on a " + numberText(carrier)
+                         + " Hz carrier: " + errText(-r) };
     }
 
     for (const Chunk &ch : chunks) {
         const std::size_t bytes = (ch.end - ch.begin) * sizeof(uint32_t);
         long w = port.write(signal.values.data() + ch.begin, bytes);
         if (w < 0)
-            return {ExitDeviceError,
-                    "IR device " + quotedPath(device) + " did not send the signal: " + errText(int(-w))};
+            return { ExitDeviceError,
+                     "IR device " + quotedPath(device) + " did not send the signal: " + errText(int(-w)) };
         if (std::size_t(w) != bytes)
-            return {ExitDeviceError, "IR device " + quotedPath(device) + " sent only part of the signal"};
+            return { ExitDeviceError, "IR device " + quotedPath(device) + " sent only part of the signal" };
         if (ch.gapAfterUs)
             port.pauseUs(ch.gapAfterUs);
     }
     if ((r = port.close()) < 0)
-        return {ExitDeviceError, "IR device " + quotedPath(device) + " failed: " + errText(-r)};
+        return { ExitDeviceError, "IR device " + quotedPath(device) + " failed: " + errText(-r) };
     return {};
 }
 
@@ -455,15 +454,15 @@ Outcome loadSignalFile(const std::string &file, Signal &out)
         fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     while (fd < 0 && errno == EINTR);
     if (fd < 0)
-        return {ExitBadFile, "cannot open signal file " + name + ": " + errText(errno)};
-    struct stat st{};
+        return { ExitBadFile, "cannot open signal file " + name + ": " + errText(errno) };
+    struct stat st = {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return {ExitBadFile, name + " is not a signal file"};
+        return { ExitBadFile, name + " is not a signal file" };
     }
     if (std::size_t(st.st_size) > kMaxFileBytes) {
         ::close(fd);
-        return {ExitBadFile, "signal file " + name + " is too large"};
+        return { ExitBadFile, "signal file " + name + " is too large" };
     }
     std::string text(std::size_t(st.st_size), '\0');
     std::size_t got = 0;
@@ -474,7 +473,7 @@ Outcome loadSignalFile(const std::string &file, Signal &out)
         if (n < 0) {
             int e = errno;
             ::close(fd);
-            return {ExitBadFile, "cannot read signal file " + name + ": " + errText(e)};
+            return { ExitBadFile, "cannot read signal file " + name + ": " + errText(e) };
         }
         if (n == 0)
             break;
@@ -484,7 +483,7 @@ Outcome loadSignalFile(const std::string &file, Signal &out)
     text.resize(got);
     std::string err;
     if (!parseSignal(text, out, err))
-        return {ExitBadFile, "bad signal file " + name + ": " + err};
+        return { ExitBadFile, "bad signal file " + name + ": " + err };
     return {};
 }
 
@@ -502,9 +501,10 @@ extern "C" void removeTempAndDie(int sig)
     ::raise(sig);
 }
 
-const int kCleanupSignals[] = {SIGTERM, SIGINT, SIGHUP};
+const int kCleanupSignals[] = { SIGTERM, SIGINT, SIGHUP };
 
-struct SignalBlock {
+struct SignalBlock
+{
     sigset_t old;
     SignalBlock()
     {
@@ -521,11 +521,11 @@ struct SignalBlock {
 
 void installCleanupHandlers()
 {
-    struct sigaction sa{};
+    struct sigaction sa = {};
     sa.sa_handler = removeTempAndDie;
     sigemptyset(&sa.sa_mask);
     for (int s : kCleanupSignals) {
-        struct sigaction old{};
+        struct sigaction old = {};
         // Leave a signal alone that the caller chose to ignore.
         if (sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
             continue;
@@ -547,12 +547,12 @@ Outcome AtomicFile::begin(const std::string &target)
     if (slash != std::string::npos)
         dir = slash == 0 ? std::string("/") : target.substr(0, slash);
     if (slash == target.size() - 1)
-        return {ExitWriteFailed, "cannot write " + quotedPath(target) + ": it names a folder"};
+        return { ExitWriteFailed, "cannot write " + quotedPath(target) + ": it names a folder" };
 
-    struct stat st{};
+    struct stat st = {};
     if (::stat(target.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
-            return {ExitWriteFailed, "cannot write " + quotedPath(target) + ": it is a folder"};
+            return { ExitWriteFailed, "cannot write " + quotedPath(target) + ": it is a folder" };
         m_mode = st.st_mode & 07777;
     } else {
         mode_t um = umask(0);
@@ -572,7 +572,7 @@ Outcome AtomicFile::begin(const std::string &target)
         if (m_fd < 0) {
             int e = errno;
             std::free(copy);
-            return {ExitWriteFailed, "cannot write in folder " + quotedPath(dir) + ": " + errText(e)};
+            return { ExitWriteFailed, "cannot write in folder " + quotedPath(dir) + ": " + errText(e) };
         }
         std::memcpy(copy, buf.data(), buf.size());
         g_pendingTemp = copy;
@@ -600,10 +600,10 @@ void AtomicFile::abort()
 Outcome AtomicFile::commit(const std::string &content)
 {
     if (m_fd < 0)
-        return {ExitInternal, "no temporary file to write"};
+        return { ExitInternal, "no temporary file to write" };
     auto fail = [&](int e) {
         abort();
-        return Outcome{ExitWriteFailed, "cannot write " + quotedPath(m_target) + ": " + errText(e)};
+        return Outcome{ ExitWriteFailed, "cannot write " + quotedPath(m_target) + ": " + errText(e) };
     };
     std::size_t done = 0;
     while (done < content.size()) {

@@ -13,21 +13,22 @@ namespace lumo::ir {
 // Exit codes of both tools (documented in tools/README.md and --help).
 enum ExitCode : int {
     ExitOk = 0,
-    ExitInternal = 1,       // unexpected error (out of memory, ...)
-    ExitUsage = 2,          // wrong command line or environment value
-    ExitNoSignal = 3,       // irrecord: nothing received within the wait
-    ExitCaptureFailed = 4,  // irrecord: receiver overflow, signal too long or garbled
-    ExitBadFile = 5,        // irplay: file missing, unreadable or malformed
-    ExitDeviceUnavailable = 6,  // device missing or busy
-    ExitNoPermission = 7,   // no right to open the device (see the udev hint)
-    ExitUnsupported = 8,    // the device cannot receive / send (or not this carrier)
-    ExitWriteFailed = 9,    // irrecord: the signal file could not be written
-    ExitDeviceError = 10,   // the device failed while in use (unplugged, I/O error)
+    ExitInternal = 1,          // unexpected error (out of memory, ...)
+    ExitUsage = 2,             // wrong command line or environment value
+    ExitNoSignal = 3,          // irrecord: nothing received within the wait
+    ExitCaptureFailed = 4,     // irrecord: receiver overflow, signal too long or garbled
+    ExitBadFile = 5,           // irplay: file missing, unreadable or malformed
+    ExitDeviceUnavailable = 6, // device missing or busy
+    ExitNoPermission = 7,      // no right to open the device (see the udev hint)
+    ExitUnsupported = 8,       // the device cannot receive / send (or not this carrier)
+    ExitWriteFailed = 9,       // irrecord: the signal file could not be written
+    ExitDeviceError = 10,      // the device failed while in use (unplugged, I/O error)
 };
 
-struct Outcome {
+struct Outcome
+{
     int code = ExitOk;
-    std::string message;  // one line, empty on success
+    std::string message; // one line, empty on success
 };
 
 constexpr const char *kDefaultDevice = "/dev/lirc0";
@@ -48,16 +49,18 @@ std::string permissionHint(const std::string &device);
 
 // ---- recording -----------------------------------------------------------
 
-struct CaptureOptions {
-    int waitMs = kDefaultWaitMs;        // for the first pulse
+struct CaptureOptions
+{
+    int waitMs = kDefaultWaitMs; // for the first pulse
     uint32_t recTimeoutUs = kWantedRecTimeoutUs;
 };
 
-struct Capture {
+struct Capture
+{
     Outcome outcome;
     Signal signal;
     bool carrierMeasured = false;
-    uint32_t recTimeoutUs = 0;  // what the device was set to, 0 = left alone
+    uint32_t recTimeoutUs = 0; // what the device was set to, 0 = left alone
 };
 
 // Opens the device, sets it up and waits for one signal. The port is closed
@@ -75,9 +78,10 @@ Outcome recordToFile(Port &port, const std::string &device, const std::string &f
 
 // ---- playing -------------------------------------------------------------
 
-struct Chunk {
-    std::size_t begin = 0, end = 0;  // values[begin, end) start and end with a pulse
-    uint32_t gapAfterUs = 0;         // the space after it (0 for the last)
+struct Chunk
+{
+    std::size_t begin = 0, end = 0; // values[begin, end) start and end with a pulse
+    uint32_t gapAfterUs = 0;        // the space after it (0 for the last)
 };
 
 // Cuts a signal into pieces of at most maxValues values and maxUs each,
@@ -93,7 +97,8 @@ Outcome loadSignalFile(const std::string &file, Signal &out);
 
 // ---- atomic output file --------------------------------------------------
 
-class AtomicFile {
+class AtomicFile
+{
 public:
     AtomicFile() = default;
     AtomicFile(const AtomicFile &) = delete;

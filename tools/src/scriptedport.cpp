@@ -9,19 +9,19 @@ namespace lumo::ir {
 
 ScriptedPort &ScriptedPort::data(std::vector<uint32_t> samples)
 {
-    m_script.push_back({Step::Data, std::move(samples), 0, 0});
+    m_script.push_back({ Step::Data, std::move(samples), 0, 0 });
     return *this;
 }
 
 ScriptedPort &ScriptedPort::silence(int ms)
 {
-    m_script.push_back({Step::Silence, {}, ms, 0});
+    m_script.push_back({ Step::Silence, {}, ms, 0 });
     return *this;
 }
 
 ScriptedPort &ScriptedPort::readError(int err)
 {
-    m_script.push_back({Step::Error, {}, 0, err});
+    m_script.push_back({ Step::Error, {}, 0, err });
     return *this;
 }
 
@@ -65,13 +65,13 @@ int ScriptedPort::ioctl(unsigned long request, uint32_t *arg)
         const bool isGet = (_IOC_DIR(request) & _IOC_READ) != 0;
         if (isGet) {
             if (v == ioctlValues.end()) {
-                ioctls.push_back({request, 0});
+                ioctls.push_back({ request, 0 });
                 return -ENOTTY;
             }
             *arg = v->second;
         }
     }
-    ioctls.push_back({request, *arg});
+    ioctls.push_back({ request, *arg });
     return err != ioctlErrors.end() ? -err->second : 0;
 }
 
@@ -124,7 +124,7 @@ long ScriptedPort::write(const uint32_t *buf, std::size_t bytes)
     uint64_t us = 0;
     for (uint32_t v : values)
         us += v;
-    actions.push_back({true, std::move(values), 0});
+    actions.push_back({ true, std::move(values), 0 });
     std::size_t index = writes().size() - 1;
     m_usRemainder += us;
     clockMs += int64_t(m_usRemainder / 1000);
@@ -136,7 +136,7 @@ long ScriptedPort::write(const uint32_t *buf, std::size_t bytes)
 
 void ScriptedPort::pauseUs(uint32_t us)
 {
-    actions.push_back({false, {}, us});
+    actions.push_back({ false, {}, us });
     m_usRemainder += us;
     clockMs += int64_t(m_usRemainder / 1000);
     m_usRemainder %= 1000;

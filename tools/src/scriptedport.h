@@ -8,36 +8,39 @@
 
 namespace lumo::ir {
 
-class ScriptedPort : public Port {
+class ScriptedPort : public Port
+{
 public:
     // ---- set up before use
-    int openError = 0;                               // errno for open()
-    uint32_t features = 0;                           // LIRC_GET_FEATURES
-    std::map<unsigned long, int> ioctlErrors;        // request -> errno
-    std::map<unsigned long, uint32_t> ioctlValues;   // request -> value handed out
-    std::vector<long> writeResults;                  // per write: byte count or -errno
+    int openError = 0;                             // errno for open()
+    uint32_t features = 0;                         // LIRC_GET_FEATURES
+    std::map<unsigned long, int> ioctlErrors;      // request -> errno
+    std::map<unsigned long, uint32_t> ioctlValues; // request -> value handed out
+    std::vector<long> writeResults;                // per write: byte count or -errno
     int closeError = 0;
 
-    ScriptedPort &data(std::vector<uint32_t> samples);  // one read's worth
+    ScriptedPort &data(std::vector<uint32_t> samples); // one read's worth
     ScriptedPort &silence(int ms);
     ScriptedPort &readError(int err);
 
     // ---- what happened
-    struct IoctlCall {
+    struct IoctlCall
+    {
         unsigned long request;
-        uint32_t value;  // what was passed in (for SET) or handed out (for GET)
+        uint32_t value; // what was passed in (for SET) or handed out (for GET)
     };
-    struct Action {
+    struct Action
+    {
         bool isWrite;
-        std::vector<uint32_t> values;  // write
-        uint32_t pauseUs;              // pause
+        std::vector<uint32_t> values; // write
+        uint32_t pauseUs;             // pause
     };
     std::vector<IoctlCall> ioctls;
     std::vector<Action> actions;
     std::string openedDevice;
     bool openedForWriting = false;
     int openCount = 0;
-    int closeCount = 0;  // closes of an open port
+    int closeCount = 0; // closes of an open port
     int64_t clockMs = 0;
     std::size_t readCalls = 0;
 
@@ -56,7 +59,8 @@ public:
     void pauseUs(uint32_t us) override;
 
 private:
-    struct Step {
+    struct Step
+    {
         enum Kind { Data, Silence, Error } kind;
         std::vector<uint32_t> samples;
         int ms = 0;
@@ -64,7 +68,7 @@ private:
     };
     std::vector<Step> m_script;
     std::size_t m_pos = 0;
-    std::size_t m_offset = 0;  // into the current Data step, or ms into Silence
+    std::size_t m_offset = 0; // into the current Data step, or ms into Silence
     uint64_t m_usRemainder = 0;
     bool m_isOpen = false;
 };

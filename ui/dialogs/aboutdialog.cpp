@@ -143,7 +143,10 @@ AboutDialog::AboutDialog(QWidget *mainWindow)
 QString AboutDialog::versionText()
 {
     const QVersionNumber v = QVersionNumber::fromString(QStringLiteral(LUMO_VERSION));
-    return QStringLiteral("Version %1.%2.%3").arg(v.majorVersion()).arg(v.minorVersion()).arg(v.microVersion());
+    return QStringLiteral("Version %1.%2.%3")
+        .arg(v.majorVersion())
+        .arg(v.minorVersion())
+        .arg(v.microVersion());
 }
 
 QString AboutDialog::descriptionText()
@@ -201,11 +204,12 @@ void AboutDialog::paintEvent(QPaintEvent *event)
     // Line1: the etched separator above the legal notice, a grey line
     // (element 1) over a white one (element 0).
     QPainter p(this);
-    p.fillRect(QRect(QPoint(Design::px(90), Design::px(2205)), QPoint(Design::px(5654) - 1, Design::px(2205))),
-               QColor(128, 128, 128));
-    p.fillRect(QRect(QPoint(Design::px(105), Design::px(2220)),
-                     QPoint(Design::px(5654) - 1, Design::px(2220) + 1)),
-               Qt::white);
+    p.fillRect(
+        QRect(QPoint(Design::px(90), Design::px(2205)), QPoint(Design::px(5654) - 1, Design::px(2205))),
+        QColor(128, 128, 128));
+    p.fillRect(
+        QRect(QPoint(Design::px(105), Design::px(2220)), QPoint(Design::px(5654) - 1, Design::px(2220) + 1)),
+        Qt::white);
 }
 
 bool AboutDialog::GetKeyValue(Registry::Key keyRoot, const QString &keyName, const QString &subKeyRef,
@@ -258,8 +262,8 @@ void AboutDialog::StartSysInfo()
         && GetKeyValue(Registry::LocalMachine, QLatin1String(kSharedToolsKey),
                        QLatin1String(kSharedToolsValue), sysInfoPath)) {
         // A folder: the viewer is MSINFO32.EXE in it.
-        const QString program =
-            QDir::toNativeSeparators(sysInfoPath + QLatin1Char('/') + QLatin1String(kMsInfoProgram));
+        const QString program = QDir::toNativeSeparators(sysInfoPath + QLatin1Char('/')
+                                                         + QLatin1String(kMsInfoProgram));
         if (FileExists(program)) {
             sysInfoPath = program;
             found = true;

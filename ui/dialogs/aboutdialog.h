@@ -49,10 +49,10 @@ public:
     static ProgramStarter setProgramStarter(ProgramStarter starter);
 
     // The texts of the window.
-    static QString versionText();          // "Version 1.2.2"
+    static QString versionText(); // "Version 1.2.2"
     static QString descriptionText();
     static QString legalNoticeText();
-    static QString unavailableText();      // "System Information Is Unavailable At This Time"
+    static QString unavailableText(); // "System Information Is Unavailable At This Time"
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

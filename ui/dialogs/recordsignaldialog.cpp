@@ -113,7 +113,8 @@ void RecordSignalDialog::buildControls()
 RecordSignalDialog *RecordSignalDialog::instance()
 {
     // One that has unloaded is only waiting to be destroyed.
-    return (g_recordSignalDialog && !g_recordSignalDialog->m_unloaded) ? g_recordSignalDialog.data() : nullptr;
+    return (g_recordSignalDialog && !g_recordSignalDialog->m_unloaded) ? g_recordSignalDialog.data()
+                                                                       : nullptr;
 }
 
 RecordSignalDialog *RecordSignalDialog::load(MainWindow *mainWindow)

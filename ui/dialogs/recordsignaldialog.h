@@ -34,8 +34,8 @@ public:
     // Shows the loaded Form5 modeless.
     void showDialog();
 
-    QRadioButton *option(int r) const;   // Option1..Option3, r = 1..3
-    QPushButton *button(int n) const;    // B1, b2 ... b12, n = 1..12
+    QRadioButton *option(int r) const; // Option1..Option3, r = 1..3
+    QPushButton *button(int n) const;  // B1, b2 ... b12, n = 1..12
     QPushButton *doneButton() const { return m_done; }
     QStringList buttonCaptions() const;
 

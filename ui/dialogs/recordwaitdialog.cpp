@@ -1,8 +1,8 @@
 #include "recordwaitdialog.h"
 
 #include "design.h"
-#include "toolrunner.h"
 #include "recordsignaldialog.h"
+#include "toolrunner.h"
 
 #include <QLabel>
 #include <QLineEdit>

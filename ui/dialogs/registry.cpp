@@ -21,8 +21,8 @@ public:
     {
         HKEY opened = nullptr;
         const QByteArray name = subKey.toLocal8Bit();
-        const LONG rc = RegOpenKeyExA(reinterpret_cast<HKEY>(root), name.constData(), options,
-                                      REGSAM(access), &opened);
+        const LONG rc = RegOpenKeyExA(reinterpret_cast<HKEY>(root), name.constData(), options, REGSAM(access),
+                                      &opened);
         *result = rc == ERROR_SUCCESS ? reinterpret_cast<Key>(opened) : Key(0);
         return rc;
     }

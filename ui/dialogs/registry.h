@@ -13,13 +13,13 @@ using Key = quintptr;
 constexpr Key LocalMachine = Key(qintptr(qint32(0x80000002))); // HKEY_LOCAL_MACHINE
 
 // Result codes, as Windows reports them.
-constexpr long Success = 0;        // ERROR_SUCCESS
-constexpr long NotFound = 2;       // ERROR_FILE_NOT_FOUND
-constexpr long MoreData = 234;     // ERROR_MORE_DATA
+constexpr long Success = 0;    // ERROR_SUCCESS
+constexpr long NotFound = 2;   // ERROR_FILE_NOT_FOUND
+constexpr long MoreData = 234; // ERROR_MORE_DATA
 
 // Value types.
-constexpr quint32 TypeSz = 1;      // REG_SZ: text
-constexpr quint32 TypeDword = 4;   // REG_DWORD: 32-bit number, little-endian
+constexpr quint32 TypeSz = 1;    // REG_SZ: text
+constexpr quint32 TypeDword = 4; // REG_DWORD: 32-bit number, little-endian
 
 class Api
 {

@@ -170,9 +170,8 @@ void RemoteConfigDialog::save()
                                         RecordValue::fromText(names.at(0)),
                                         RecordValue::fromText(names.at(1)),
                                         RecordValue::fromText(names.at(2)) };
-    const QString tooLong =
-        RemoteSetFile::checkValues(values, { QStringLiteral("The remote count"), remoteName(1), remoteName(2),
-                                             remoteName(3) });
+    const QString tooLong = RemoteSetFile::checkValues(
+        values, { QStringLiteral("The remote count"), remoteName(1), remoteName(2), remoteName(3) });
     if (!tooLong.isEmpty()) {
         Messages::inform(tooLong + QStringLiteral("\nNothing was saved."), Messages::Icon::Warning);
         return;

@@ -43,8 +43,8 @@ public:
     static constexpr int MaxDraws = 100;
 
 public slots:
-    void save();  // Command1
-    void load();  // Command2
+    void save(); // Command1
+    void load(); // Command2
 
 private:
     void buildControls();

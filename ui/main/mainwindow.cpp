@@ -3,9 +3,9 @@
 #include "design.h"
 #include "filechooser.h"
 #include "messages.h"
-#include "toolrunner.h"
 #include "paths.h"
 #include "remotesetfile.h"
+#include "toolrunner.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -130,7 +130,8 @@ void MainWindow::buildMenus()
         connect(m_remoteItems[r - 1], &QAction::triggered, this, [this, r] { selectRemote(r); });
     }
     addItem(remote, "bnh", QString());
-    connect(addItem(remote, "record", QStringLiteral("Record")), &QAction::triggered, this, &MainWindow::record);
+    connect(addItem(remote, "record", QStringLiteral("Record")), &QAction::triggered, this,
+            &MainWindow::record);
     addItem(remote, "bbbbbbbbb", QString());
     connect(addItem(remote, "eremote", QStringLiteral("Edit Remotes")), &QAction::triggered, this,
             &MainWindow::editRemotes);
