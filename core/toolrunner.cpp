@@ -7,13 +7,20 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <cstring>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #include <shellapi.h>
 #endif
+
+Q_LOGGING_CATEGORY(lcToolRunner, "lumo.toolrunner")
 
 namespace {
 
@@ -29,6 +36,49 @@ void reportNotStarted(const QString &tool, const QString &why)
 {
     Messages::inform(QStringLiteral("The IR tool \"%1\" could not be started: %2.").arg(tool, why),
                      Messages::Icon::Error);
+}
+
+// The last line of a tool's stderr that holds more than blanks.
+QString lastLine(const QByteArray &text)
+{
+    const QList<QByteArray> lines = text.split('\n');
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+        const QByteArray line = it->trimmed();
+        if (!line.isEmpty())
+            return QString::fromLocal8Bit(line);
+    }
+    return QString();
+}
+
+QString signalName(int signal)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(signal);
+    return QString();
+#else
+    const char *name = ::strsignal(signal);
+    return name ? QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(name)) : QString();
+#endif
+}
+
+// A tool that failed tells the user why in its own words: the last line it
+// wrote to stderr. One that said nothing gets a sentence naming it.
+void reportFailure(const QString &tool, bool crashed, int code, const QByteArray &stderrText)
+{
+    QString text = lastLine(stderrText);
+    if (text.isEmpty()) {
+#ifdef Q_OS_WIN
+        text = crashed ? QStringLiteral("The IR tool \"%1\" crashed.").arg(tool)
+                       : QStringLiteral("The IR tool \"%1\" ended with exit code %2.").arg(tool).arg(code);
+#else
+        text = crashed ? QStringLiteral("The IR tool \"%1\" was ended by signal %2%3.")
+                             .arg(tool)
+                             .arg(code)
+                             .arg(signalName(code))
+                       : QStringLiteral("The IR tool \"%1\" ended with exit code %2.").arg(tool).arg(code);
+#endif
+    }
+    Messages::inform(text, Messages::Icon::Error);
 }
 
 #ifdef Q_OS_WIN
@@ -86,12 +136,25 @@ void RunAndWait(const QString &commandLine)
         return;
     }
 
+    // The tool's stderr goes to a file rather than a pipe: a tool that
+    // outlives the program (see below) can still write its message then,
+    // instead of dying of SIGPIPE half-way through its own clean-up.
+    QTemporaryFile errors(QDir::tempPath() + QStringLiteral("/lumo-control-XXXXXX.err"));
+    const bool captureErrors = errors.open();
+    if (!captureErrors)
+        qCWarning(lcToolRunner) << "stderr of" << tool << "not captured:" << errors.errorString();
+
     // Owned here; see below for the one case it is let go.
     auto *process = new QProcess;
     process->setProgram(program);
     if (space >= 0)
         process->setArguments({ argument });
-    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    if (captureErrors) {
+        process->setProcessChannelMode(QProcess::ForwardedOutputChannel);
+        process->setStandardErrorFile(errors.fileName());
+    } else {
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+    }
     process->setStandardInputFile(QProcess::nullDevice());
 #ifdef Q_OS_WIN
     hideWindow(*process, commandLine);
@@ -111,6 +174,12 @@ void RunAndWait(const QString &commandLine)
         reportNotStarted(tool, why);
         return;
     }
+#ifndef Q_OS_WIN
+    // The tool holds the file open now; only this process still needs its
+    // name, and nothing is left behind whatever happens next.
+    if (captureErrors && !QFile::remove(errors.fileName()))
+        qCWarning(lcToolRunner) << "could not remove" << errors.fileName();
+#endif
 
     ++g_activeWaits;
     if (process->state() != QProcess::NotRunning)
@@ -119,12 +188,28 @@ void RunAndWait(const QString &commandLine)
 
     if (process->state() != QProcess::NotRunning) {
         // The wait ended because the program is quitting while the tool
-        // still runs. Let the tool run on: destroying the QProcess would
-        // kill it, so the object is left behind on purpose.
+        // still runs. Let the tool run on, untold: destroying the QProcess
+        // would kill it, so the object is left behind on purpose.
         QObject::disconnect(process, nullptr, &loop, nullptr);
         return;
     }
+
+    const bool crashed = process->exitStatus() == QProcess::CrashExit;
+    const int code = process->exitCode();
     delete process;
+
+    QByteArray stderrText;
+    if (captureErrors) {
+        errors.seek(0);
+        stderrText = errors.readAll();
+        // Whatever the tool said still reaches our own stderr.
+        if (!stderrText.isEmpty()) {
+            std::fwrite(stderrText.constData(), 1, size_t(stderrText.size()), stderr);
+            std::fflush(stderr);
+        }
+    }
+    if (crashed || code != 0)
+        reportFailure(tool, crashed, code, stderrText);
 }
 
 void RunRecordTool(const QString &path)
@@ -156,9 +241,11 @@ void ShellOpen(quintptr window, const QString &target)
                   nullptr, nullptr, SW_SHOWNORMAL);
 #elif defined(Q_OS_MACOS)
     Q_UNUSED(window);
-    QProcess::startDetached(QStringLiteral("open"), { target });
+    if (!QProcess::startDetached(QStringLiteral("open"), { target }))
+        qCWarning(lcToolRunner) << "could not start 'open' for" << target;
 #else
     Q_UNUSED(window);
-    QProcess::startDetached(QStringLiteral("xdg-open"), { target });
+    if (!QProcess::startDetached(QStringLiteral("xdg-open"), { target }))
+        qCWarning(lcToolRunner) << "could not start xdg-open for" << target;
 #endif
 }

@@ -13,8 +13,12 @@
 // PATH; everything after that space reaches it verbatim as one argument,
 // never through a shell. The tool's window is hidden. Waits in a nested
 // event loop, so the program's windows stay alive, and returns when the
-// tool has ended (or the program is being quit). The exit code is not
-// looked at. A tool that cannot be started is reported in a message box.
+// tool has ended (or the program is being quit). A tool that cannot be
+// started, or that ends with a non-zero exit code or of a signal, is
+// reported in one error box before this returns: the last line the tool
+// wrote to stderr, or a sentence naming the tool and its code or signal.
+// What the tool writes to stderr also reaches the program's own stderr.
+// A tool still running when the program quits is left to run, untold.
 void RunAndWait(const QString &commandLine);
 
 // RunAndWait("irrecord.exe " + path)

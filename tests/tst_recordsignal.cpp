@@ -12,6 +12,8 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QtTest>
+
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -251,10 +253,18 @@ private slots:
         QTest::addColumn<bool>("yes");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("after"); // the file's bytes; "new" when the recorder writes
-        QTest::newRow("missing file, recorder writes at once") << false << true << 0 << QByteArray("new");
-        QTest::newRow("missing file, recorder writes nothing") << false << true << 0 << QByteArray();
-        QTest::newRow("existing file, No") << true << false << 0 << QByteArray("old");
-        QTest::newRow("existing file, Yes, recorder fails") << true << true << 3 << QByteArray("old");
+        QTest::addColumn<QString>("failure");  // the box after a failed recording
+        const QByteArray noSignal = "irrecord.exe: no IR signal received within 15.0 s\n";
+        QTest::newRow("missing file, recorder writes at once")
+            << false << true << 0 << QByteArray("new") << QString();
+        QTest::newRow("missing file, recorder writes nothing")
+            << false << true << 0 << QByteArray() << QString();
+        QTest::newRow("existing file, No") << true << false << 0 << QByteArray("old") << QString();
+        QTest::newRow("existing file, Yes, recorder fails")
+            << true << true << 3 << QByteArray("old") << QString::fromUtf8(noSignal.trimmed());
+        QTest::newRow("missing file, recorder killed")
+            << false << true << -int(SIGTERM) << QByteArray()
+            << "The IR tool \"irrecord.exe\" was ended by signal 15 (Terminated).";
     }
 
     void recordCommand()
@@ -263,6 +273,7 @@ private slots:
         QFETCH(bool, yes);
         QFETCH(int, exitCode);
         QFETCH(QByteArray, after);
+        QFETCH(QString, failure);
         Fixture f;
         QPointer<RecordSignalDialog> form5 = f.openRecord("1");
         const QString path = f.irFile("R3B4.lmc");
@@ -270,11 +281,25 @@ private slots:
         QVERIFY(!exists || (old.open(QIODevice::WriteOnly) && old.write("old") == 3 && old.flush()));
         if (after == "new" || !yes)
             f.tools.setWrite("new");
-        f.tools.setExitCode(exitCode);
+        if (exitCode < 0)
+            f.tools.setSignal(-exitCode);
+        else
+            f.tools.setExitCode(exitCode);
+        if (exitCode > 0)
+            f.tools.setStderr("irrecord.exe: no IR signal received within 15.0 s\n");
         f.tools.setSleepMs(200);
         bool dialogWhileAsking = false;
-        f.messages.onShow = [&](const Messages::Request &) {
-            dialogWhileAsking = RecordWaitDialog::instance();
+        bool waitDialogDuringFailure = false;
+        bool form5OffDuringFailure = false;
+        f.messages.onShow = [&](const Messages::Request &r) {
+            if (r.icon != Messages::Icon::Error) {
+                dialogWhileAsking = RecordWaitDialog::instance();
+                return;
+            }
+            // The failure is told while the wait dialog is still up; the
+            // record dialog comes back only once the box is answered.
+            waitDialogDuringFailure = RecordWaitDialog::instance();
+            form5OffDuringFailure = form5 && !form5->isEnabled();
         };
         f.messages.answer(yes ? Messages::Answer::Yes : Messages::Answer::No);
         QElapsedTimer clock;
@@ -309,7 +334,14 @@ private slots:
         QCOMPARE(waitDialogs(), 0);
         QVERIFY(form5->isEnabled() && form5->isVisible());
         QVERIFY(!f.form1->isEnabled());
-        QCOMPARE(f.messages.shown.size(), exists ? 1 : 0);
+        QStringList boxes;
+        if (exists)
+            boxes << "Do you want to overwrite the command ?";
+        if (!failure.isEmpty())
+            boxes << failure;
+        QCOMPARE(f.messages.texts(), boxes);
+        QCOMPARE(waitDialogDuringFailure, !failure.isEmpty());
+        QCOMPARE(form5OffDuringFailure, !failure.isEmpty());
         QCOMPARE(f.tools.arguments("irrecord.exe"), yes ? QStringList{ path } : QStringList());
         QCOMPARE(SetFiles::bytes(path), after);
     }

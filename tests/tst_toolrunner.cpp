@@ -4,10 +4,14 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTemporaryFile>
 #include <QTimer>
 #include <QtTest>
 
+#include <csignal>
+#include <cstdio>
 #include <sys/stat.h>
+#include <unistd.h>
 
 class TstToolRunner : public QObject
 {
@@ -18,7 +22,10 @@ private slots:
     void existence();
     void argumentArrivesVerbatim_data();
     void argumentArrivesVerbatim();
-    void waitsWithEventsAndIgnoresExitCode();
+    void waitsWithEvents();
+    void failedToolIsReported_data();
+    void failedToolIsReported();
+    void toolRunningAtQuitIsNotReported();
     void nestedWaitsReturnInnerFirst();
     void toolBesideProgramComesFirst();
     void toolThatCannotStart_data();
@@ -81,11 +88,10 @@ void TstToolRunner::argumentArrivesVerbatim()
     QCOMPARE(tools.arguments("irrecord.exe"), QStringList{ path });
 }
 
-void TstToolRunner::waitsWithEventsAndIgnoresExitCode()
+void TstToolRunner::waitsWithEvents()
 {
     FakeTools tools;
     tools.setSleepMs(400);
-    tools.setExitCode(3);
     MessageScript messages;
     int ticks = 0;
     QTimer timer;
@@ -99,6 +105,96 @@ void TstToolRunner::waitsWithEventsAndIgnoresExitCode()
     QCOMPARE(tools.log().last(), QStringLiteral("irplay.exe done"));
     QVERIFY(messages.shown.isEmpty());
     QCOMPARE(ToolRunner::activeWaits(), 0);
+}
+
+void TstToolRunner::failedToolIsReported_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QByteArray>("stderrText");
+    QTest::addColumn<QString>("box"); // empty: no box
+    const QByteArray noDevice = "irplay.exe: no IR device at '/dev/lirc0'; is the transceiver plugged in?\n";
+    QTest::newRow("exit 0 after a line")
+        << "irplay.exe" << 0 << 0 << QByteArray("irplay.exe: note\n") << QString();
+    QTest::newRow("exit 3 after a line")
+        << "irplay.exe" << 3 << 0 << noDevice << QString::fromUtf8(noDevice.trimmed());
+    QTest::newRow("last line counts, blanks skipped")
+        << "irrecord.exe" << 7 << 0 << QByteArray("warming up\r\nirrecord.exe: no permission\r\n\n  \n")
+        << "irrecord.exe: no permission";
+    QTest::newRow("exit 4, nothing said")
+        << "irrecord.exe" << 4 << 0 << QByteArray() << "The IR tool \"irrecord.exe\" ended with exit code 4.";
+    QTest::newRow("crash, nothing said")
+        << "irplay.exe" << 0 << int(SIGSEGV) << QByteArray()
+        << "The IR tool \"irplay.exe\" was ended by signal 11 (Segmentation fault).";
+    QTest::newRow("crash after a line")
+        << "irrecord.exe" << 0 << int(SIGABRT) << QByteArray("irrecord.exe: giving up\n")
+        << "irrecord.exe: giving up";
+}
+
+void TstToolRunner::failedToolIsReported()
+{
+    QFETCH(QString, tool);
+    QFETCH(int, exitCode);
+    QFETCH(int, signal);
+    QFETCH(QByteArray, stderrText);
+    QFETCH(QString, box);
+    FakeTools tools;
+    tools.setExitCode(exitCode);
+    if (signal)
+        tools.setSignal(signal);
+    tools.setStderr(stderrText);
+    MessageScript messages;
+    bool waitingDuringBox = false;
+    messages.onShow = [&](const Messages::Request &) { waitingDuringBox = ToolRunner::activeWaits() > 0; };
+
+    // The program's own stderr, caught in a file for the length of the run.
+    QTemporaryFile ownStderr;
+    QVERIFY(ownStderr.open());
+    std::fflush(stderr);
+    const int savedStderr = ::dup(2);
+    ::dup2(ownStderr.handle(), 2);
+    RunAndWait(tool + QStringLiteral(" /x/R1B1.lmc"));
+    std::fflush(stderr);
+    ::dup2(savedStderr, 2);
+    ::close(savedStderr);
+
+    QVERIFY(ownStderr.seek(0));
+    QCOMPARE(ownStderr.readAll(), stderrText);
+    QCOMPARE(messages.texts(), box.isEmpty() ? QStringList() : QStringList{ box });
+    if (!box.isEmpty()) {
+        const Messages::Request &r = messages.shown.first();
+        QCOMPARE(r.title, QStringLiteral("Lumo Control Software"));
+        QCOMPARE(r.icon, Messages::Icon::Error);
+        QCOMPARE(r.buttons, Messages::Buttons::Ok);
+        QVERIFY2(!waitingDuringBox, "the box belongs after the wait");
+    }
+    QCOMPARE(ToolRunner::activeWaits(), 0);
+    // Nothing of the capture is left in the temporary folder.
+    QCOMPARE(QDir::temp().entryList({ QStringLiteral("lumo-control-*") }, QDir::Files), QStringList());
+}
+
+void TstToolRunner::toolRunningAtQuitIsNotReported()
+{
+    FakeTools tools;
+    tools.setSleepMs(800);
+    tools.setExitCode(3);
+    tools.setStderr("irplay.exe: too late\n");
+    MessageScript messages;
+    QTimer::singleShot(100, [] { QCoreApplication::exit(0); });
+    QElapsedTimer clock;
+    clock.start();
+    RunAndWait(QStringLiteral("irplay.exe a"));
+    QVERIFY2(clock.elapsed() < 700, "the wait should end with the quit");
+    // The tool runs on and fails after the program has stopped waiting:
+    // still nobody is told.
+    QTRY_COMPARE_WITH_TIMEOUT(tools.log().size(), 2, 5000);
+    QTest::qWait(100);
+    QVERIFY(messages.shown.isEmpty());
+    QCOMPARE(ToolRunner::activeWaits(), 0);
+    // Leaves the quit behind: the next event loop starts afresh.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
 }
 
 void TstToolRunner::nestedWaitsReturnInnerFirst()

@@ -4,11 +4,14 @@
 //                    and, once it exits, "<name> done"
 //   FAKE_TOOL_SLEEP_MS  sleep this long before exiting
 //   FAKE_TOOL_EXIT   exit code (default 0)
+//   FAKE_TOOL_STDERR write this text to stderr just before exiting
+//   FAKE_TOOL_SIGNAL die of this signal instead of exiting
 //   FAKE_TOOL_WRITE  when set, write this text into the file named by arg 1
 //   FAKE_TOOL_STAMP  when set, write CLOCK_MONOTONIC in ns into this file
 //                    just before exiting (for the latency benchmark)
 // Plain C++: no Qt, so it starts fast.
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -58,6 +61,14 @@ int main(int argc, char **argv)
             std::fprintf(f, "%lld\n", (long long)ts.tv_sec * 1000000000LL + ts.tv_nsec);
             std::fclose(f);
         }
+    }
+    if (const char *text = std::getenv("FAKE_TOOL_STDERR")) {
+        std::fputs(text, stderr);
+        std::fflush(stderr);
+    }
+    if (const char *sig = std::getenv("FAKE_TOOL_SIGNAL")) {
+        std::signal(std::atoi(sig), SIG_DFL);
+        std::raise(std::atoi(sig));
     }
     const char *code = std::getenv("FAKE_TOOL_EXIT");
     return code ? std::atoi(code) : 0;

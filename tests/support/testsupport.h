@@ -92,17 +92,13 @@ public:
         }
         qputenv("PATH", m_dir.path().toLocal8Bit() + ':' + m_oldPath);
         qputenv("FAKE_TOOL_LOG", logPath().toLocal8Bit());
-        qunsetenv("FAKE_TOOL_SLEEP_MS");
-        qunsetenv("FAKE_TOOL_EXIT");
-        qunsetenv("FAKE_TOOL_WRITE");
+        clearSteering();
     }
     ~FakeTools()
     {
         qputenv("PATH", m_oldPath);
         qunsetenv("FAKE_TOOL_LOG");
-        qunsetenv("FAKE_TOOL_SLEEP_MS");
-        qunsetenv("FAKE_TOOL_EXIT");
-        qunsetenv("FAKE_TOOL_WRITE");
+        clearSteering();
     }
 
     QString folder() const { return m_dir.path(); }
@@ -110,6 +106,8 @@ public:
     void setSleepMs(int ms) { qputenv("FAKE_TOOL_SLEEP_MS", QByteArray::number(ms)); }
     void setExitCode(int code) { qputenv("FAKE_TOOL_EXIT", QByteArray::number(code)); }
     void setWrite(const QByteArray &text) { qputenv("FAKE_TOOL_WRITE", text); }
+    void setStderr(const QByteArray &text) { qputenv("FAKE_TOOL_STDERR", text); }
+    void setSignal(int signal) { qputenv("FAKE_TOOL_SIGNAL", QByteArray::number(signal)); }
     void remove(const QString &name) { QFile::remove(m_dir.path() + QLatin1Char('/') + name); }
 
     // Log lines: "irplay.exe\t1\t<path>" when a run starts, "irplay.exe done"
@@ -136,6 +134,13 @@ public:
     }
 
 private:
+    static void clearSteering()
+    {
+        for (const char *name : { "FAKE_TOOL_SLEEP_MS", "FAKE_TOOL_EXIT", "FAKE_TOOL_WRITE",
+                                  "FAKE_TOOL_STDERR", "FAKE_TOOL_SIGNAL" })
+            qunsetenv(name);
+    }
+
     QTemporaryDir m_dir;
     QByteArray m_oldPath;
 };
