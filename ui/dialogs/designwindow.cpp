@@ -49,7 +49,8 @@ void DesignWindow::release()
     if (m_released)
         return;
     m_released = true;
+    // Nothing here may reach a derived class: from the destructor, only
+    // this base part is left.
     if (m_blocked)
         m_blocked->setEnabled(true);
-    emit unloaded();
 }

@@ -37,8 +37,9 @@ public:
 
     QWidget *blockedWindow() const { return m_blocked; }
 
-signals:
-    void unloaded();
+    // False once the window has unloaded: it is then only waiting to be
+    // destroyed.
+    bool isLoaded() const { return !m_released; }
 
 protected:
     // Whether a close may go ahead now; the wait dialog refuses while it

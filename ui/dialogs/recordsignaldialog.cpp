@@ -38,7 +38,6 @@ RecordSignalDialog::RecordSignalDialog(MainWindow *mainWindow)
     , m_mainWindow(mainWindow)
 {
     buildControls();
-    connect(this, &DesignWindow::unloaded, this, [this] { m_unloaded = true; });
 
     // Load: the main window is disabled (DesignWindow) and the buttons
     // start with the main window's captions. No remote is chosen here.
@@ -113,8 +112,7 @@ void RecordSignalDialog::buildControls()
 RecordSignalDialog *RecordSignalDialog::instance()
 {
     // One that has unloaded is only waiting to be destroyed.
-    return (g_recordSignalDialog && !g_recordSignalDialog->m_unloaded) ? g_recordSignalDialog.data()
-                                                                       : nullptr;
+    return (g_recordSignalDialog && g_recordSignalDialog->isLoaded()) ? g_recordSignalDialog.data() : nullptr;
 }
 
 RecordSignalDialog *RecordSignalDialog::load(MainWindow *mainWindow)

@@ -66,5 +66,4 @@ private:
     QRadioButton *m_options[3] = {};
     QPushButton *m_buttons[12] = {};
     QPushButton *m_done = nullptr;
-    bool m_unloaded = false;
 };
