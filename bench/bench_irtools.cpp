@@ -1,6 +1,7 @@
 // How long irrecord.exe and irplay.exe take from start to exit with the
 // simulator as device and its pretend delay off: the part of a button press
-// the tools themselves cost. Prints median, 90th percentile and best.
+// the tools themselves cost, recording in learning mode with the carrier
+// measured. Prints median, 90th percentile and best.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -41,6 +42,19 @@ double timeRun(const std::string &tool, const std::string &file)
     return ms;
 }
 
+bool fileContains(const std::string &path, const std::string &text)
+{
+    std::string content;
+    if (FILE *f = std::fopen(path.c_str(), "rb")) {
+        char buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+            content.append(buf, n);
+        std::fclose(f);
+    }
+    return content.find(text) != std::string::npos;
+}
+
 void report(const char *name, std::vector<double> t)
 {
     std::sort(t.begin(), t.end());
@@ -78,6 +92,11 @@ int main(int argc, char **argv)
             return 1;
         }
     }
+    if (!fileContains(file, "\ncarrier 38000\n")
+        || !fileContains(device + "/receiver.log", "WIDEBAND_RECEIVER 1")) {
+        std::fprintf(stderr, "bench_irtools: irrecord.exe did not record in learning mode\n");
+        return 1;
+    }
     std::vector<double> rec, ply;
     for (int i = 0; i < runs; ++i) {
         double a = timeRun(record, file);
@@ -95,6 +114,7 @@ int main(int argc, char **argv)
 
     unlink(file.c_str());
     unlink((device + "/sent.log").c_str());
+    unlink((device + "/receiver.log").c_str());
     rmdir(device.c_str());
     rmdir(dir.c_str());
     return 0;

@@ -47,6 +47,14 @@ Values frameValues(uint32_t x)
     return { 9000, 4500, 560, x, 560, 1690, 560 };
 }
 const Values kNec = { P(9000), S(4500), P(560), S(560), P(560), S(1690), P(560), T };
+Values F(std::initializer_list<uint32_t> hz) // carrier reports
+{
+    Values v;
+    for (uint32_t h : hz)
+        v.push_back(LIRC_FREQUENCY(h));
+    return v;
+}
+const uint32_t kLearning = LIRC_CAN_USE_WIDEBAND_RECEIVER | LIRC_CAN_MEASURE_CARRIER;
 
 Values cat(std::initializer_list<Values> parts)
 {
@@ -86,6 +94,17 @@ void receiver(ScriptedPort &port)
     port.ioctlValues = { { LIRC_GET_MIN_TIMEOUT, 1 },
                          { LIRC_GET_MAX_TIMEOUT, 1250000 },
                          { LIRC_GET_REC_TIMEOUT, 125000 } };
+}
+
+// The learning-mode switches the device saw, in order: "wideband 1", ...
+QStringList learningCalls(const ScriptedPort &port)
+{
+    QStringList out;
+    for (const auto &c : port.callsOf({ LIRC_SET_WIDEBAND_RECEIVER, LIRC_SET_MEASURE_CARRIER_MODE }))
+        out << QString("%1 %2")
+                   .arg(c.request == LIRC_SET_WIDEBAND_RECEIVER ? "wideband" : "reports")
+                   .arg(c.value);
+    return out;
 }
 
 QStringList entries(const QString &dir)
@@ -304,6 +323,146 @@ private slots:
         }
     }
 
+    void learningModeSwitchedOffOnEveryWayOut_data()
+    {
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("calls");
+        const QStringList both = { "wideband 1", "reports 1", "reports 0", "wideband 0" };
+        const auto row = [](const char *tag, Setup setup, int code, const char *message,
+                            const QStringList &calls) {
+            QTest::newRow(tag) << setup << code << QString(message) << calls;
+        };
+        row("no learning features", [](auto &p) { p.data(kNec); }, ExitOk, "", {});
+        row("wideband only",
+            [](auto &p) {
+                p.features |= LIRC_CAN_USE_WIDEBAND_RECEIVER;
+                p.data(kNec);
+            },
+            ExitOk, "", { "wideband 1", "wideband 0" });
+        row("carrier reports only",
+            [](auto &p) {
+                p.features |= LIRC_CAN_MEASURE_CARRIER;
+                p.data(kNec);
+            },
+            ExitOk, "", { "reports 1", "reports 0" });
+        row(
+            "both",
+            [](auto &p) {
+                p.features |= kLearning;
+                p.data(kNec);
+            },
+            ExitOk, "", both);
+        row(
+            "both, no signal", [](auto &p) { p.features |= kLearning; }, ExitNoSignal,
+            "; hold the remote a few centimetres from the receiver and press the button", both);
+        row(
+            "both, overflow",
+            [](auto &p) {
+                p.features |= kLearning;
+                p.data({ P(9000), LIRC_OVERFLOW(0) });
+            },
+            ExitCaptureFailed, "overflow", both);
+        row(
+            "both, read error",
+            [](auto &p) {
+                p.features |= kLearning;
+                p.data({ P(9000) }).readError(EIO);
+            },
+            ExitDeviceError, "unplugged", both);
+        // Without the wideband receiver the usual range applies.
+        row("wideband refused, no signal",
+            [](auto &p) {
+                p.features |= kLearning;
+                p.ioctlErrors[LIRC_SET_WIDEBAND_RECEIVER] = EINVAL;
+            },
+            ExitNoSignal, "; point the remote at the receiver and press the button",
+            { "wideband 1", "reports 1", "reports 0" });
+        // A device that will not switch back costs a warning, never the recording.
+        const Setup unplugged = [](auto &p) {
+            p.features |= kLearning;
+            p.laterErrors[LIRC_SET_WIDEBAND_RECEIVER] = ENODEV;
+            p.laterErrors[LIRC_SET_MEASURE_CARRIER_MODE] = ENODEV;
+        };
+        row(
+            "switching back fails",
+            [unplugged](auto &p) {
+                unplugged(p);
+                p.data(kNec);
+            },
+            ExitOk, "warning: signal saved, but IR device '/dev/lirc-test' could not be set back", both);
+        row("switching back fails, no signal", unplugged, ExitNoSignal, "no IR signal received within", both);
+    }
+
+    void learningModeSwitchedOffOnEveryWayOut()
+    {
+        QFETCH(Setup, setup);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        QFETCH(QStringList, calls);
+        ScriptedPort port;
+        receiver(port);
+        setup(port);
+        Outcome o = recordToFile(port, "/dev/lirc-test", (m_files + "/x.ir").toStdString(), { 5000 });
+        QCOMPARE(o.code, code);
+        QVERIFY2(QString::fromStdString(o.message).contains(message), o.message.c_str());
+        QCOMPARE(o.message.empty(), message.isEmpty());
+        QCOMPARE(o.message.find("warning") != std::string::npos, code == ExitOk && !message.isEmpty());
+        // All of them while the device was open (the port refuses ioctls once closed).
+        QCOMPARE(learningCalls(port), calls);
+        QCOMPARE(port.closeCount, 1);
+    }
+
+    void carrierIsMedianOfReports_data()
+    {
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<uint>("carrier"); // 0: no carrier line
+        const Values rest = { S(4500), P(560), S(560), P(560), T };
+        const auto row = [rest](const char *tag, const Values &reports, uint carrier) {
+            const Values script = cat({ { P(9000) }, reports, rest });
+            QTest::newRow(tag) << Setup([script](ScriptedPort &p) { p.data(script); }) << carrier;
+        };
+        row("no reports", {}, 0);
+        row("one", F({ 36000 }), 36000);
+        row("one, rounded down", F({ 36049 }), 36000);
+        row("one, rounded up", F({ 36050 }), 36100);
+        row("odd count", F({ 38500, 36000, 37000 }), 37000);
+        row("even count", F({ 40000, 36000, 36100, 40100 }), 38100);
+        row("out of range ignored", F({ 9999, 56000, 1000001 }), 56000);
+        row("only out of range", F({ 5000, 2000000 }), 0);
+        // Drivers that report once the receiver is idle: after the timeout,
+        // in the same read or the next; the next press's report is not ours.
+        QTest::newRow("after the timeout") << Setup([](auto &p) {
+            p.data(cat({ kNec, F({ 40000 }) }));
+        }) << 40000u;
+        QTest::newRow("in a later read") << Setup([](auto &p) {
+            p.data(kNec).silence(30).data(F({ 36000, 36100 }));
+        }) << 36100u;
+        QTest::newRow("after the next press") << Setup([](auto &p) {
+            p.data(kNec).data(cat({ { P(9000) }, F({ 40000 }) }));
+        }) << 0u;
+        QTest::newRow("reports of noise dropped") << Setup([](auto &p) {
+            p.data(cat({ F({ 56000 }), { P(80), T } })).silence(300).data(cat({ F({ 36000 }), kNec }));
+        }) << 36000u;
+    }
+
+    void carrierIsMedianOfReports()
+    {
+        QFETCH(Setup, setup);
+        QFETCH(uint, carrier);
+        ScriptedPort port;
+        receiver(port);
+        port.features |= kLearning;
+        setup(port);
+        const QString file = m_files + "/x.ir";
+        QCOMPARE(recordToFile(port, "/dev/lirc-test", file.toStdString(), { 5000 }).code, int(ExitOk));
+        const QByteArray text = SetFiles::bytes(file);
+        QCOMPARE(parsed(text).carrier, carrier);
+        QCOMPARE(text.contains("\ncarrier "), carrier != 0);
+        QCOMPARE(text.contains("\n# carrier measured by the receiver in learning mode"), carrier != 0);
+    }
+
     void keepsModeAndFailsEarly()
     {
         const QString file = m_files + "/a.ir";
@@ -483,6 +642,52 @@ private slots:
         }
     }
 
+    void simulatorLearningModeEnds_data()
+    {
+        QTest::addColumn<QByteArray>("fail"); // LUMO_IR_SIM_FAIL
+        QTest::addColumn<int>("signal");      // sent once learning mode is on; 0: none
+        QTest::addColumn<int>("code");
+        QTest::newRow("recorded") << QByteArray() << 0 << int(ExitOk);
+        QTest::newRow("no signal") << QByteArray("nosignal") << 0 << int(ExitNoSignal);
+        QTest::newRow("overflow") << QByteArray("overflow") << 0 << int(ExitCaptureFailed);
+        QTest::newRow("SIGTERM") << QByteArray() << int(SIGTERM) << -1;
+        QTest::newRow("SIGINT") << QByteArray() << int(SIGINT) << -1;
+        QTest::newRow("SIGHUP") << QByteArray() << int(SIGHUP) << -1;
+    }
+
+    void simulatorLearningModeEnds()
+    {
+        QFETCH(QByteArray, fail);
+        QFETCH(int, signal);
+        QFETCH(int, code);
+        qputenv("LUMO_IR_SIM_FAIL", fail);
+        qputenv("LUMO_IR_WAIT", signal ? "120" : "0.3");
+        qputenv("LUMO_IR_SIM_DELAY_MS", signal ? "60000" : "0");
+        const QString log = m_sim + "/receiver.log";
+        const QByteArray on = "LIRC_SET_REC_TIMEOUT 150000\n"
+                              "LIRC_SET_WIDEBAND_RECEIVER 1\n"
+                              "LIRC_SET_MEASURE_CARRIER_MODE 1\n";
+        const QByteArray off = "LIRC_SET_MEASURE_CARRIER_MODE 0\n"
+                               "LIRC_SET_WIDEBAND_RECEIVER 0\n"
+                               "LIRC_SET_REC_TIMEOUT 125000\n";
+        QProcess p;
+        p.start(kRecord, { m_files + "/Power.ir" });
+        QVERIFY(p.waitForStarted());
+        if (signal) {
+            QTRY_COMPARE_WITH_TIMEOUT(SetFiles::bytes(log), on, 5000);
+            QVERIFY(::kill(pid_t(p.processId()), signal) == 0);
+        }
+        QVERIFY(p.waitForFinished(10000));
+        if (signal) {
+            QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+            QCOMPARE(p.exitCode(), signal);
+        } else {
+            QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(p.exitCode(), code);
+        }
+        QCOMPARE(SetFiles::bytes(log), on + off);
+    }
+
     void recordThenPlay_data()
     {
         QTest::addColumn<QString>("name");
@@ -505,6 +710,10 @@ private slots:
         QVERIFY(text.startsWith("# Lumo Control IR signal, simulated by irrecord.exe"));
         const Values values = parsed(text).values;
         QCOMPARE(values.size(), size_t(67));
+        // The simulated receiver reports 38020, 37950 and 38090 Hz.
+        QCOMPARE(parsed(text).carrier, 38000u);
+        QVERIFY(
+            text.contains("\n# carrier measured by the receiver in learning mode (median of 3 reports); "));
 
         PlayCommand(file);
         PlayCommand(file);
@@ -538,7 +747,8 @@ private slots:
         row("denied", true, { "FILE" }, ExitNoPermission, "udev", "SIM_FAIL=denied");
         row("norecv", true, { "FILE" }, ExitUnsupported, "cannot receive", "SIM_FAIL=norecv");
         row("nosend", false, { "FILE" }, ExitUnsupported, "cannot send", "SIM_FAIL=nosend");
-        row("nosignal", true, { "FILE" }, ExitNoSignal, "no IR signal received within 300.0 ms",
+        row("nosignal", true, { "FILE" }, ExitNoSignal,
+            "no IR signal received within 300.0 ms; hold the remote a few centimetres from the receiver",
             "SIM_FAIL=nosignal");
         row("overflow", true, { "FILE" }, ExitCaptureFailed, "overflow", "SIM_FAIL=overflow");
         row("bad line", false, { "BAD" }, ExitBadFile,

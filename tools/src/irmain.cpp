@@ -175,10 +175,10 @@ int guarded(const char *prog, Body body)
     return ExitInternal;
 }
 
-// The tool's exit code; a failure is told in one line.
+// The tool's exit code; a failure (or a warning) is told in one line.
 int report(const char *prog, const Outcome &o)
 {
-    if (o.code != ExitOk)
+    if (o.code != ExitOk || !o.message.empty())
         printError(prog, o.message);
     return o.code;
 }

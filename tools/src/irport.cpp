@@ -31,6 +31,33 @@ void sleepMs(int64_t ms)
     nanosleep(&ts, nullptr);
 }
 
+// Appends "NAME VALUE" to the simulator's receiver log, opening it into fd
+// first if need be. Async-signal-safe (open, write and a buffer on the
+// stack), as Port::ioctl() promises.
+void logSetting(int &fd, const char *log, const char *name, uint32_t value)
+{
+    char line[80];
+    std::size_t n = 0;
+    for (const char *p = name; *p && n < 60; ++p)
+        line[n++] = *p;
+    line[n++] = ' ';
+    char digits[10];
+    std::size_t d = 0;
+    do {
+        digits[d++] = char('0' + value % 10);
+        value /= 10;
+    } while (value);
+    while (d)
+        line[n++] = digits[--d];
+    line[n++] = '\n';
+    if (fd < 0)
+        fd = ::open(log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return; // a trace only: the pretend device works without it
+    ssize_t written = ::write(fd, line, n);
+    (void)written;
+}
+
 } // namespace
 
 bool isSimDevice(const std::string &device)
@@ -149,23 +176,27 @@ std::vector<uint32_t> SimPort::necSamples(const std::string &recordName)
     std::vector<uint32_t> s;
     s.reserve(72);
     s.push_back(LIRC_SPACE(1'200'000)); // silence before the press
-    s.push_back(LIRC_FREQUENCY(38'000));
     s.push_back(LIRC_PULSE(9000));
+    s.push_back(LIRC_FREQUENCY(38'020)); // carrier reports: during the frame...
     s.push_back(LIRC_SPACE(4500));
-    for (uint8_t b : bytes) {
+    for (int i = 0; i < 4; ++i) {
         for (int bit = 0; bit < 8; ++bit) {
             s.push_back(LIRC_PULSE(560));
-            s.push_back(LIRC_SPACE((b >> bit) & 1 ? 1690 : 560));
+            s.push_back(LIRC_SPACE((bytes[i] >> bit) & 1 ? 1690 : 560));
         }
+        if (i == 1)
+            s.push_back(LIRC_FREQUENCY(37'950));
     }
     s.push_back(LIRC_PULSE(560));
     s.push_back(LIRC_TIMEOUT(150'000));
+    s.push_back(LIRC_FREQUENCY(38'090)); // ...and once idle again, as some drivers do
     return s;
 }
 
 int SimPort::open(const std::string &device, bool forWriting)
 {
     m_folder = device.substr(4);
+    m_receiverLog = m_folder + "/receiver.log";
     const std::string &f = m_opt.fail;
     if (f == "missing")
         return -ENOENT;
@@ -179,6 +210,7 @@ int SimPort::open(const std::string &device, bool forWriting)
     m_open = true;
     m_sent.clear();
     m_carrier = 0;
+    m_measuringCarrier = false;
     if (!forWriting) {
         m_readyAt = nowMs() + (m_opt.delayMs > 0 ? m_opt.delayMs : 0);
         if (f == "nosignal") {
@@ -200,9 +232,10 @@ int SimPort::ioctl(unsigned long request, uint32_t *arg)
     switch (request) {
     case LIRC_GET_FEATURES: {
         uint32_t features = LIRC_CAN_REC_MODE2 | LIRC_CAN_SEND_PULSE | LIRC_CAN_SET_SEND_CARRIER
-            | LIRC_CAN_SET_REC_TIMEOUT | LIRC_CAN_MEASURE_CARRIER;
+            | LIRC_CAN_SET_REC_TIMEOUT | LIRC_CAN_MEASURE_CARRIER | LIRC_CAN_USE_WIDEBAND_RECEIVER;
         if (m_opt.fail == "norecv")
-            features &= ~uint32_t(LIRC_CAN_REC_MASK);
+            features &= ~uint32_t(LIRC_CAN_REC_MASK | LIRC_CAN_MEASURE_CARRIER
+                                  | LIRC_CAN_USE_WIDEBAND_RECEIVER);
         if (m_opt.fail == "nosend")
             features &= ~uint32_t(LIRC_CAN_SEND_MASK | LIRC_CAN_SET_SEND_CARRIER);
         *arg = features;
@@ -218,6 +251,15 @@ int SimPort::ioctl(unsigned long request, uint32_t *arg)
         *arg = 125'000;
         return 0;
     case LIRC_SET_REC_TIMEOUT:
+        logSetting(m_receiverLogFd, m_receiverLog.c_str(), "LIRC_SET_REC_TIMEOUT", *arg);
+        return 0;
+    case LIRC_SET_WIDEBAND_RECEIVER:
+        logSetting(m_receiverLogFd, m_receiverLog.c_str(), "LIRC_SET_WIDEBAND_RECEIVER", *arg);
+        return 0;
+    case LIRC_SET_MEASURE_CARRIER_MODE:
+        m_measuringCarrier = *arg != 0;
+        logSetting(m_receiverLogFd, m_receiverLog.c_str(), "LIRC_SET_MEASURE_CARRIER_MODE", *arg);
+        return 0;
     case LIRC_SET_REC_MODE:
     case LIRC_SET_SEND_MODE:
         return 0;
@@ -251,9 +293,13 @@ long SimPort::read(uint32_t *buf, std::size_t bytes)
     if (m_readPos >= m_pending.size() || nowMs() < m_readyAt)
         return -EAGAIN;
     std::size_t n = 0;
-    while (n < bytes / 4 && m_readPos < m_pending.size())
-        buf[n++] = m_pending[m_readPos++];
-    return long(n * 4);
+    while (n < bytes / 4 && m_readPos < m_pending.size()) {
+        const uint32_t sample = m_pending[m_readPos++];
+        if (LIRC_IS_FREQUENCY(sample) && !m_measuringCarrier)
+            continue; // the kernel reports a carrier only when asked to
+        buf[n++] = sample;
+    }
+    return n ? long(n * 4) : -EAGAIN;
 }
 
 long SimPort::write(const uint32_t *buf, std::size_t bytes)
@@ -279,6 +325,10 @@ int SimPort::close()
     if (!m_open)
         return 0;
     m_open = false;
+    if (m_receiverLogFd >= 0) {
+        ::close(m_receiverLogFd);
+        m_receiverLogFd = -1;
+    }
     if (m_sent.empty())
         return 0;
     if (m_sent.size() % 2 == 0) // a trailing pause is not part of the signal

@@ -15,6 +15,8 @@ public:
     virtual ~Port() = default;
     // All calls return 0 (or a byte count) on success and -errno on failure.
     virtual int open(const std::string &device, bool forWriting) = 0;
+    // For the LIRC_SET_* requests this is async-signal-safe: irrecord.exe's
+    // signal handler puts the receiver's settings back through it.
     virtual int ioctl(unsigned long request, uint32_t *arg) = 0;
     virtual long read(uint32_t *buf, std::size_t bytes) = 0;
     virtual long write(const uint32_t *buf, std::size_t bytes) = 0;
@@ -46,7 +48,11 @@ private:
 
 // A pretend transceiver living in a folder ("sim:FOLDER"). Receiving delivers
 // an NEC frame derived from the name of the file being recorded after a short
-// delay; sending appends one line per signal to FOLDER/sent.log.
+// delay; sending appends one line per signal to FOLDER/sent.log. It offers a
+// learning (wideband) receiver and carrier reports; every change of a receive
+// setting (LIRC_SET_REC_TIMEOUT, LIRC_SET_WIDEBAND_RECEIVER,
+// LIRC_SET_MEASURE_CARRIER_MODE) is appended to FOLDER/receiver.log as
+// "NAME VALUE", so what a recording left behind can be checked.
 class SimPort : public Port
 {
 public:
@@ -67,7 +73,8 @@ public:
     int64_t nowMs() override;
     void pauseUs(uint32_t us) override;
 
-    // The samples the simulated receiver hands out, in read order.
+    // The samples the simulated receiver holds, in read order; its carrier
+    // reports (median 38020 Hz) are handed out only while measuring is on.
     static std::vector<uint32_t> necSamples(const std::string &recordName);
     static void necCode(const std::string &recordName, uint8_t &address, uint8_t &command);
 
@@ -79,6 +86,9 @@ private:
     std::vector<uint32_t> m_pending;
     std::size_t m_readPos = 0;
     uint32_t m_carrier = 0;
+    bool m_measuringCarrier = false;
+    std::string m_receiverLog; // FOLDER/receiver.log
+    int m_receiverLogFd = -1;
     std::vector<uint32_t> m_sent;
 };
 

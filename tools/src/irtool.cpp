@@ -11,7 +11,9 @@
 #include <ctime>
 #include <fcntl.h>
 #include <grp.h>
+#include <iterator>
 #include <new>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -132,7 +134,294 @@ Outcome readFailure(const std::string &device, int err)
 
 } // namespace
 
+// ---- cleanup when killed -------------------------------------------------
+
+namespace {
+
+const int kCleanupSignals[] = { SIGTERM, SIGINT, SIGHUP };
+
+// Keeps the cleanup signals away while the state their handler reads changes.
+struct SignalBlock
+{
+    sigset_t old;
+    SignalBlock()
+    {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int s : kCleanupSignals)
+            sigaddset(&set, s);
+        sigprocmask(SIG_BLOCK, &set, &old);
+    }
+    ~SignalBlock() { sigprocmask(SIG_SETMASK, &old, nullptr); }
+};
+
+char *volatile g_pendingTemp = nullptr;
+
+// The receiver settings a capture changed, with the values to put back (in
+// reverse order). Changed only inside a SignalBlock.
+struct PendingRestore
+{
+    Port *port = nullptr;
+    int count = 0;
+    unsigned long request[4] = {};
+    uint32_t value[4] = {};
+};
+PendingRestore g_restore;
+
+extern "C" void cleanUpAndDie(int sig)
+{
+    // Async-signal-safe calls only; Port::ioctl() promises that for SET requests.
+    if (Port *port = g_restore.port) {
+        for (int i = g_restore.count; i-- > 0;) {
+            uint32_t value = g_restore.value[i];
+            port->ioctl(g_restore.request[i], &value);
+        }
+    }
+    if (char *p = g_pendingTemp)
+        ::unlink(p);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+}
+
+// The settings changed on a receiver for one capture. restore() (or the
+// destructor) puts them back in reverse order; should the process be killed
+// first, the signal handler does. One capture at a time per process.
+class ReceiverSettings
+{
+public:
+    explicit ReceiverSettings(Port &port)
+        : m_port(port)
+    { }
+    ReceiverSettings(const ReceiverSettings &) = delete;
+    ReceiverSettings &operator=(const ReceiverSettings &) = delete;
+    ~ReceiverSettings() { restore(); }
+
+    // Sets request to value; once that worked, previous (if any) is what
+    // restore() sets it back to. Returns 0 or -errno.
+    int change(unsigned long request, uint32_t value, std::optional<uint32_t> previous)
+    {
+        SignalBlock block;
+        int r = m_port.ioctl(request, &value);
+        if (r == 0 && previous && g_restore.count < int(std::size(g_restore.request))) {
+            g_restore.port = &m_port;
+            g_restore.request[g_restore.count] = request;
+            g_restore.value[g_restore.count] = *previous;
+            ++g_restore.count;
+        }
+        return r;
+    }
+
+    // Returns 0, or the -errno of the first setting that could not be put back.
+    int restore()
+    {
+        SignalBlock block;
+        if (g_restore.port != &m_port)
+            return 0;
+        int first = 0;
+        for (int i = g_restore.count; i-- > 0;) {
+            uint32_t value = g_restore.value[i];
+            int r = m_port.ioctl(g_restore.request[i], &value);
+            if (r < 0 && first == 0)
+                first = r;
+        }
+        g_restore = {};
+        return first;
+    }
+
+private:
+    Port &m_port;
+};
+
+} // namespace
+
+void installCleanupHandlers()
+{
+    struct sigaction sa = {};
+    sa.sa_handler = cleanUpAndDie;
+    sigemptyset(&sa.sa_mask);
+    for (int s : kCleanupSignals) // one cleanup at a time
+        sigaddset(&sa.sa_mask, s);
+    for (int s : kCleanupSignals) {
+        struct sigaction old = {};
+        // Leave a signal alone that the caller chose to ignore.
+        if (sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
+            continue;
+        sigaction(s, &sa, nullptr);
+    }
+}
+
 // ---- recording -----------------------------------------------------------
+
+namespace {
+
+// The median of the carrier reports, to the nearest 100 Hz (halves round up).
+uint32_t medianCarrier(std::vector<uint32_t> reports)
+{
+    std::sort(reports.begin(), reports.end());
+    const std::size_t mid = reports.size() / 2;
+    const uint64_t twice = reports.size() % 2 ? 2 * uint64_t(reports[mid])
+                                              : uint64_t(reports[mid - 1]) + reports[mid];
+    return uint32_t((twice + 100) / 200 * 100);
+}
+
+// Waits for the signal on a device that is set up, filling c.
+void receive(Port &port, const std::string &device, const CaptureOptions &options, Capture &c)
+{
+    // Should the driver never report the timeout, silence this long ends it.
+    const int64_t idleLimitMs = (c.recTimeoutUs ? c.recTimeoutUs : options.recTimeoutUs) / 1000 + 250;
+
+    std::vector<uint32_t> &v = c.signal.values;
+    std::vector<uint32_t> reports; // carrier reports in range
+    bool started = false;
+    uint64_t totalUs = 0;
+    int64_t lastDataMs = 0;
+    const int64_t deadline = port.nowMs() + std::max(0, options.waitMs);
+
+    auto reset = [&] {
+        v.clear();
+        reports.clear();
+        started = false;
+        totalUs = 0;
+    };
+    // True when what was captured counts as a signal; short blips are noise.
+    auto finish = [&]() -> bool {
+        if (!v.empty() && v.size() % 2 == 0)
+            v.pop_back();
+        if (v.size() < kMinCaptureValues) {
+            reset();
+            return false;
+        }
+        return true;
+    };
+    auto addReport = [&](uint32_t hz) {
+        if (hz >= kMinCarrierHz && hz <= kMaxCarrierHz && reports.size() < kMaxValues)
+            reports.push_back(hz);
+    };
+    // Carrier reports right after the end still belong to the signal, up to
+    // the next pulse. False once that pulse came.
+    auto addTrailingReports = [&](const uint32_t *samples, long count) -> bool {
+        for (long i = 0; i < count; ++i) {
+            if (LIRC_MODE2(samples[i]) == LIRC_MODE2_PULSE)
+                return false;
+            if (LIRC_MODE2(samples[i]) == LIRC_MODE2_FREQUENCY)
+                addReport(LIRC_VALUE(samples[i]));
+        }
+        return true;
+    };
+
+    uint32_t buf[256];
+    for (;;) {
+        const int64_t now = port.nowMs();
+        int64_t timeout;
+        if (!started) {
+            if (now >= deadline) {
+                c.outcome = { ExitNoSignal,
+                              "no IR signal received within " + msText(uint64_t(options.waitMs) * 1000) + "; "
+                                  + (c.learningMode ? "hold the remote a few centimetres from the receiver"
+                                                    : "point the remote at the receiver")
+                                  + " and press the button" };
+                return;
+            }
+            timeout = std::min<int64_t>(deadline - now, 1000);
+        } else {
+            int64_t idle = now - lastDataMs;
+            if (idle >= idleLimitMs) {
+                if (finish())
+                    break;
+                continue;
+            }
+            timeout = idleLimitMs - idle;
+        }
+
+        const int r = port.poll(int(timeout));
+        if (r == -EINTR || r == 0)
+            continue;
+        if (r < 0) {
+            c.outcome = readFailure(device, -r);
+            return;
+        }
+        long n = port.read(buf, sizeof buf);
+        if (n == -EAGAIN || n == -EINTR)
+            continue;
+        if (n <= 0) {
+            c.outcome = readFailure(device, n == 0 ? ENODEV : int(-n));
+            return;
+        }
+        lastDataMs = port.nowMs();
+
+        bool done = false;
+        long i = 0;
+        for (; i < n / 4 && !done; ++i) {
+            const uint32_t sample = buf[i];
+            const uint32_t value = LIRC_VALUE(sample);
+            switch (LIRC_MODE2(sample)) {
+            case LIRC_MODE2_PULSE:
+                if (value == 0)
+                    break;
+                started = true;
+                if (v.size() % 2 == 1)
+                    v.back() += value; // two pulses in a row: one longer pulse
+                else
+                    v.push_back(value);
+                totalUs += value;
+                break;
+            case LIRC_MODE2_SPACE:
+                if (!started || value == 0 || v.empty())
+                    break; // silence before the signal is not part of it
+                if (v.size() % 2 == 0)
+                    v.back() += value;
+                else
+                    v.push_back(value);
+                totalUs += value;
+                break;
+            case LIRC_MODE2_FREQUENCY:
+                addReport(value);
+                break;
+            case LIRC_MODE2_TIMEOUT:
+                if (started)
+                    done = finish();
+                break;
+            case LIRC_MODE2_OVERFLOW:
+                c.outcome = { ExitCaptureFailed,
+                              "the IR receiver overflowed and lost part of the signal; try again" };
+                return;
+            default:
+                break;
+            }
+            if (v.size() > kMaxValues || totalUs > kMaxSignalUs) {
+                c.outcome = { ExitCaptureFailed,
+                              "the IR signal does not end; release the button sooner, or "
+                              "something (a lamp, sunlight) is disturbing the receiver" };
+                return;
+            }
+        }
+        if (!done)
+            continue;
+        // The end came; carrier reports may still follow.
+        bool more = addTrailingReports(buf + i, n / 4 - i);
+        const int64_t until = port.nowMs() + kTrailingCarrierMs;
+        while (more && reports.empty() && c.measuringCarrier) {
+            const int64_t left = until - port.nowMs();
+            if (left <= 0 || port.poll(int(left)) <= 0)
+                break;
+            n = port.read(buf, sizeof buf);
+            if (n == -EAGAIN || n == -EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            more = addTrailingReports(buf, n / 4);
+        }
+        break;
+    }
+
+    c.carrierReports = reports.size();
+    c.signal.carrier = reports.empty() ? 0 : medianCarrier(reports);
+    std::string err;
+    if (!checkSignal(c.signal, err))
+        c.outcome = { ExitCaptureFailed, "the received IR signal cannot be used: " + err };
+}
+
+} // namespace
 
 Capture captureSignal(Port &port, const std::string &device, const CaptureOptions &options)
 {
@@ -164,6 +453,9 @@ Capture captureSignal(Port &port, const std::string &device, const CaptureOption
         return c;
     }
 
+    // Put back on every way out of here, before the port closes.
+    ReceiverSettings settings(port);
+
     // A long enough timeout keeps frames 40 ms apart in one capture.
     uint32_t previousTimeout = 0;
     bool havePrevious = port.ioctl(LIRC_GET_REC_TIMEOUT, &previousTimeout) == 0;
@@ -171,143 +463,23 @@ Capture captureSignal(Port &port, const std::string &device, const CaptureOption
     if (port.ioctl(LIRC_GET_MIN_TIMEOUT, &minTimeout) == 0
         && port.ioctl(LIRC_GET_MAX_TIMEOUT, &maxTimeout) == 0 && maxTimeout >= minTimeout && maxTimeout > 0) {
         uint32_t t = std::clamp(options.recTimeoutUs, minTimeout, maxTimeout);
-        if (port.ioctl(LIRC_SET_REC_TIMEOUT, &t) == 0)
+        std::optional<uint32_t> previous;
+        if (havePrevious && previousTimeout != t)
+            previous = previousTimeout;
+        if (settings.change(LIRC_SET_REC_TIMEOUT, t, previous) == 0)
             c.recTimeoutUs = t;
     }
-    struct TimeoutRestorer
-    {
-        Port &port;
-        bool restore;
-        uint32_t value;
-        ~TimeoutRestorer()
-        {
-            if (restore)
-                port.ioctl(LIRC_SET_REC_TIMEOUT, &value);
-        }
-    } restorer{ port, havePrevious && c.recTimeoutUs && previousTimeout != c.recTimeoutUs, previousTimeout };
 
-    // Should the driver never report the timeout, silence this long ends it.
-    const int64_t idleLimitMs = (c.recTimeoutUs ? c.recTimeoutUs : options.recTimeoutUs) / 1000 + 250;
+    // Learning mode: the short-range wideband receiver made for learning other
+    // remotes, and reports of the carrier it hears. Both are off by default;
+    // a device that refuses them records as without.
+    if (features & LIRC_CAN_USE_WIDEBAND_RECEIVER)
+        c.learningMode = settings.change(LIRC_SET_WIDEBAND_RECEIVER, 1, 0) == 0;
+    if (features & LIRC_CAN_MEASURE_CARRIER)
+        c.measuringCarrier = settings.change(LIRC_SET_MEASURE_CARRIER_MODE, 1, 0) == 0;
 
-    std::vector<uint32_t> &v = c.signal.values;
-    bool started = false;
-    uint64_t totalUs = 0;
-    int64_t lastDataMs = 0;
-    const int64_t deadline = port.nowMs() + std::max(0, options.waitMs);
-
-    auto reset = [&] {
-        v.clear();
-        started = false;
-        totalUs = 0;
-        c.signal.carrier = 0;
-        c.carrierMeasured = false;
-    };
-    // True when what was captured counts as a signal; short blips are noise.
-    auto finish = [&]() -> bool {
-        if (!v.empty() && v.size() % 2 == 0)
-            v.pop_back();
-        if (v.size() < kMinCaptureValues) {
-            reset();
-            return false;
-        }
-        return true;
-    };
-
-    uint32_t buf[256];
-    for (;;) {
-        const int64_t now = port.nowMs();
-        int64_t timeout;
-        if (!started) {
-            if (now >= deadline) {
-                c.outcome = { ExitNoSignal,
-                              "no IR signal received within " + msText(uint64_t(options.waitMs) * 1000)
-                                  + "; point the remote at the receiver and press the button" };
-                return c;
-            }
-            timeout = std::min<int64_t>(deadline - now, 1000);
-        } else {
-            int64_t idle = now - lastDataMs;
-            if (idle >= idleLimitMs) {
-                if (finish())
-                    break;
-                continue;
-            }
-            timeout = idleLimitMs - idle;
-        }
-
-        r = port.poll(int(timeout));
-        if (r == -EINTR || r == 0)
-            continue;
-        if (r < 0) {
-            c.outcome = readFailure(device, -r);
-            return c;
-        }
-        long n = port.read(buf, sizeof buf);
-        if (n == -EAGAIN || n == -EINTR)
-            continue;
-        if (n <= 0) {
-            c.outcome = readFailure(device, n == 0 ? ENODEV : int(-n));
-            return c;
-        }
-        lastDataMs = port.nowMs();
-
-        bool done = false;
-        for (long i = 0; i < n / 4 && !done; ++i) {
-            const uint32_t sample = buf[i];
-            const uint32_t value = LIRC_VALUE(sample);
-            switch (LIRC_MODE2(sample)) {
-            case LIRC_MODE2_PULSE:
-                if (value == 0)
-                    break;
-                started = true;
-                if (v.size() % 2 == 1)
-                    v.back() += value; // two pulses in a row: one longer pulse
-                else
-                    v.push_back(value);
-                totalUs += value;
-                break;
-            case LIRC_MODE2_SPACE:
-                if (!started || value == 0 || v.empty())
-                    break; // silence before the signal is not part of it
-                if (v.size() % 2 == 0)
-                    v.back() += value;
-                else
-                    v.push_back(value);
-                totalUs += value;
-                break;
-            case LIRC_MODE2_FREQUENCY:
-                if (!c.carrierMeasured && value >= kMinCarrierHz && value <= kMaxCarrierHz) {
-                    c.signal.carrier = value;
-                    c.carrierMeasured = true;
-                }
-                break;
-            case LIRC_MODE2_TIMEOUT:
-                if (started)
-                    done = finish();
-                break;
-            case LIRC_MODE2_OVERFLOW:
-                c.outcome = { ExitCaptureFailed,
-                              "the IR receiver overflowed and lost part of the signal; try again" };
-                return c;
-            default:
-                break;
-            }
-            if (v.size() > kMaxValues || totalUs > kMaxSignalUs) {
-                c.outcome = { ExitCaptureFailed,
-                              "the IR signal does not end; release the button sooner, or "
-                              "something (a lamp, sunlight) is disturbing the receiver" };
-                return c;
-            }
-        }
-        if (done)
-            break;
-    }
-
-    std::string err;
-    if (!checkSignal(c.signal, err)) {
-        c.outcome = { ExitCaptureFailed, "the received IR signal cannot be used: " + err };
-        return c;
-    }
+    receive(port, device, options, c);
+    c.restoreError = -settings.restore();
     return c;
 }
 
@@ -328,9 +500,14 @@ std::vector<std::string> recordHeader(const Capture &c, const std::string &devic
     std::size_t frames = s.frameCount();
     h.push_back("recorded " + utcNow() + "; " + numberText(s.values.size()) + " values in "
                 + numberText(frames) + (frames == 1 ? " frame, " : " frames, ") + msText(s.durationUs()));
-    std::string line = c.carrierMeasured
-        ? "carrier measured by the receiver"
-        : "carrier not measured; senders use " + numberText(kDefaultCarrierHz) + " Hz";
+    std::string line;
+    if (c.carrierReports)
+        line = std::string("carrier measured by the receiver") + (c.learningMode ? " in learning mode" : "")
+            + (c.carrierReports == 1 ? " (1 report)"
+                                     : " (median of " + numberText(c.carrierReports) + " reports)");
+    else
+        line = std::string("carrier not measured") + (c.learningMode ? " in learning mode" : "")
+            + "; senders use " + numberText(kDefaultCarrierHz) + " Hz";
     if (c.recTimeoutUs)
         line += "; receive timeout " + numberText(c.recTimeoutUs) + " us";
     h.push_back(line);
@@ -349,7 +526,12 @@ Outcome recordToFile(Port &port, const std::string &device, const std::string &f
         out.abort();
         return c.outcome;
     }
-    return out.commit(formatSignal(c.signal, recordHeader(c, device, isSimDevice(device), file)));
+    o = out.commit(formatSignal(c.signal, recordHeader(c, device, isSimDevice(device), file)));
+    if (o.code == ExitOk && c.restoreError)
+        o.message = "warning: signal saved, but IR device " + quotedPath(device)
+            + " could not be set back after recording (" + errText(c.restoreError) + ")"
+            + (c.learningMode ? "; it may hear only remotes close by until it is plugged in again" : "");
+    return o;
 }
 
 // ---- playing -------------------------------------------------------------
@@ -488,50 +670,6 @@ Outcome loadSignalFile(const std::string &file, Signal &out)
 }
 
 // ---- atomic output file --------------------------------------------------
-
-namespace {
-
-char *volatile g_pendingTemp = nullptr;
-
-extern "C" void removeTempAndDie(int sig)
-{
-    if (char *p = g_pendingTemp)
-        ::unlink(p);
-    ::signal(sig, SIG_DFL);
-    ::raise(sig);
-}
-
-const int kCleanupSignals[] = { SIGTERM, SIGINT, SIGHUP };
-
-struct SignalBlock
-{
-    sigset_t old;
-    SignalBlock()
-    {
-        sigset_t set;
-        sigemptyset(&set);
-        for (int s : kCleanupSignals)
-            sigaddset(&set, s);
-        sigprocmask(SIG_BLOCK, &set, &old);
-    }
-    ~SignalBlock() { sigprocmask(SIG_SETMASK, &old, nullptr); }
-};
-
-} // namespace
-
-void installCleanupHandlers()
-{
-    struct sigaction sa = {};
-    sa.sa_handler = removeTempAndDie;
-    sigemptyset(&sa.sa_mask);
-    for (int s : kCleanupSignals) {
-        struct sigaction old = {};
-        // Leave a signal alone that the caller chose to ignore.
-        if (sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
-            continue;
-        sigaction(s, &sa, nullptr);
-    }
-}
 
 AtomicFile::~AtomicFile()
 {

@@ -28,7 +28,7 @@ enum ExitCode : int {
 struct Outcome
 {
     int code = ExitOk;
-    std::string message; // one line, empty on success
+    std::string message; // one line; on success empty, or a warning worth printing
 };
 
 constexpr const char *kDefaultDevice = "/dev/lirc0";
@@ -41,6 +41,9 @@ constexpr std::size_t kMinCaptureValues = 5;
 constexpr std::size_t kMaxValuesPerWrite = 1024;
 constexpr uint64_t kMaxUsPerWrite = 500'000;
 constexpr uint32_t kDefaultCarrierHz = 38'000;
+// Carrier reports still missing when the driver reports the end of a signal
+// get this long to come (some drivers send them once the receiver is idle).
+constexpr int kTrailingCarrierMs = 100;
 
 // Turns a failed open() into the matching exit code and message.
 Outcome openFailure(const std::string &device, int err, bool forWriting);
@@ -58,13 +61,19 @@ struct CaptureOptions
 struct Capture
 {
     Outcome outcome;
-    Signal signal;
-    bool carrierMeasured = false;
-    uint32_t recTimeoutUs = 0; // what the device was set to, 0 = left alone
+    Signal signal;                  // carrier: median of the reports, to the nearest 100 Hz
+    std::size_t carrierReports = 0; // LIRC_MODE2_FREQUENCY reports in range, 0 = carrier unknown
+    uint32_t recTimeoutUs = 0;      // what the device was set to, 0 = left alone
+    bool learningMode = false;      // the wideband (learning) receiver was on
+    bool measuringCarrier = false;  // carrier reports were switched on
+    int restoreError = 0;           // errno of a setting that could not be put back
 };
 
-// Opens the device, sets it up and waits for one signal. The port is closed
-// when this returns.
+// Opens the device, sets it up and waits for one signal. Where the device
+// offers them, the wideband (learning) receiver and carrier reports are
+// switched on, and off again before this returns, whatever the outcome; the
+// previous receive timeout is put back too. A setting that cannot be put back
+// only sets restoreError. The port is closed when this returns.
 Capture captureSignal(Port &port, const std::string &device, const CaptureOptions &options);
 
 // The header comment lines written above a recorded signal.
@@ -72,7 +81,8 @@ std::vector<std::string> recordHeader(const Capture &c, const std::string &devic
                                       const std::string &file);
 
 // Writes FILE only once the capture is complete (temporary file in the same
-// folder, renamed over FILE). A failed capture leaves FILE as it was.
+// folder, renamed over FILE). A failed capture leaves FILE as it was. A device
+// left in its recording settings turns a success into a warning, not a failure.
 Outcome recordToFile(Port &port, const std::string &device, const std::string &file,
                      const CaptureOptions &options);
 
@@ -118,8 +128,8 @@ private:
     unsigned m_mode = 0666;
 };
 
-// Makes SIGTERM, SIGINT and SIGHUP remove a pending temporary file before the
-// process ends.
+// Makes SIGTERM, SIGINT and SIGHUP put back the receiver settings a capture
+// changed and remove a pending temporary file before the process ends.
 void installCleanupHandlers();
 
 // ---- the two programs ----------------------------------------------------

@@ -46,6 +46,17 @@ bool ScriptedPort::firstCall(unsigned long request, uint32_t *value) const
     return false;
 }
 
+std::vector<ScriptedPort::IoctlCall>
+ScriptedPort::callsOf(std::initializer_list<unsigned long> requests) const
+{
+    std::vector<IoctlCall> out;
+    for (const IoctlCall &c : ioctls)
+        for (unsigned long r : requests)
+            if (c.request == r)
+                out.push_back(c);
+    return out;
+}
+
 int ScriptedPort::open(const std::string &device, bool forWriting)
 {
     ++openCount;
@@ -57,10 +68,16 @@ int ScriptedPort::open(const std::string &device, bool forWriting)
 
 int ScriptedPort::ioctl(unsigned long request, uint32_t *arg)
 {
-    auto err = ioctlErrors.find(request);
-    if (request == LIRC_GET_FEATURES && err == ioctlErrors.end())
+    if (!m_isOpen)
+        return -EBADF;
+    int error = 0;
+    if (auto e = ioctlErrors.find(request); e != ioctlErrors.end())
+        error = e->second;
+    else if (auto l = laterErrors.find(request); l != laterErrors.end() && firstCall(request))
+        error = l->second;
+    if (request == LIRC_GET_FEATURES && !error)
         *arg = features;
-    else if (err == ioctlErrors.end()) {
+    else if (!error) {
         auto v = ioctlValues.find(request);
         const bool isGet = (_IOC_DIR(request) & _IOC_READ) != 0;
         if (isGet) {
@@ -72,7 +89,7 @@ int ScriptedPort::ioctl(unsigned long request, uint32_t *arg)
         }
     }
     ioctls.push_back({ request, *arg });
-    return err != ioctlErrors.end() ? -err->second : 0;
+    return -error;
 }
 
 int ScriptedPort::poll(int timeoutMs)

@@ -2,6 +2,7 @@
 // device; time is virtual, so waits cost nothing. Used by the tests.
 #pragma once
 
+#include <initializer_list>
 #include <map>
 
 #include "irport.h"
@@ -15,6 +16,7 @@ public:
     int openError = 0;                             // errno for open()
     uint32_t features = 0;                         // LIRC_GET_FEATURES
     std::map<unsigned long, int> ioctlErrors;      // request -> errno
+    std::map<unsigned long, int> laterErrors;      // request -> errno from its second call on
     std::map<unsigned long, uint32_t> ioctlValues; // request -> value handed out
     std::vector<long> writeResults;                // per write: byte count or -errno
     int closeError = 0;
@@ -47,9 +49,13 @@ public:
     std::vector<std::vector<uint32_t>> writes() const;
     // Value given to the first call of request; false if never called.
     bool firstCall(unsigned long request, uint32_t *value = nullptr) const;
+    // The calls of these requests, in order.
+    std::vector<IoctlCall> callsOf(std::initializer_list<unsigned long> requests) const;
     std::size_t unreadSteps() const { return m_script.size() - m_pos; }
 
     int open(const std::string &device, bool forWriting) override;
+    // Fails with EBADF, unrecorded, while the port is closed. Not
+    // async-signal-safe: no signal handler may reach it.
     int ioctl(unsigned long request, uint32_t *arg) override;
     long read(uint32_t *buf, std::size_t bytes) override;
     long write(const uint32_t *buf, std::size_t bytes) override;
