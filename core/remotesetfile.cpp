@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QMap>
+#include <QSaveFile>
 #include <QtEndian>
 
 #include <cmath>
@@ -238,23 +240,72 @@ FileError RemoteSetFile::writeRecords(const QString &path, const QList<QPair<int
         encoded.append(std::move(bytes));
     }
 
-    FileError error;
-    QFile file(path);
-    // ReadWrite creates a missing file and, unlike WriteOnly, never truncates.
-    if (!openFile(file, QIODevice::ReadWrite, &error))
-        return error;
+    // The old bytes in order, each record written replaced (the last write
+    // of a record wins, as when writing them one after the other).
+    QMap<qint64, QByteArray> patches;
+    qint64 newSize = 0;
     for (int i = 0; i < records.size(); ++i) {
         const qint64 offset = qint64(records.at(i).first - 1) * RecordSize;
-        // Seeking past the end and writing grows the file with zero bytes.
-        if (!file.seek(offset) || file.write(encoded.at(i)) != RecordSize) {
-            error = { path, describe(file.error(), file.errorString()) };
+        patches.insert(offset, encoded.at(i));
+        newSize = qMax(newSize, offset + RecordSize);
+    }
+
+    FileError error;
+    QFile old(path);
+    const bool exists = QFileInfo::exists(path);
+    if (exists) {
+        if (!openFile(old, QIODevice::ReadOnly, &error))
+            return error;
+        // A device or a pipe would be replaced by an ordinary file.
+        if (!QFileInfo(path).isFile())
+            return { path, QStringLiteral("it is not an ordinary file") };
+        newSize = qMax(newSize, old.size());
+    } else {
+        const QFileInfo info(path);
+        if (path.isEmpty() || !info.absoluteDir().exists()) {
+            openFile(old, QIODevice::ReadOnly, &error); // names what is wrong
+            return error;
+        }
+    }
+
+    // The whole file is written anew next to the old one and then put in
+    // its place in one step: a full disk or a crash half-way leaves the old
+    // file as it was. A folder that takes no new files is written in place.
+    QSaveFile out(path);
+    out.setDirectWriteFallback(true);
+    if (!out.open(QIODevice::WriteOnly)) {
+        const QFileInfo info(path);
+        if (info.isDir())
+            return { path, QStringLiteral("it is a folder, not a file") };
+        return { path, describe(out.error(), out.errorString()) };
+    }
+    constexpr qint64 Chunk = 64 * RecordSize * 8;
+    QByteArray buffer;
+    for (qint64 at = 0; at < newSize; at += Chunk) {
+        const qint64 length = qMin(Chunk, newSize - at);
+        buffer = exists ? old.read(length) : QByteArray();
+        if (exists && buffer.size() < length && old.error() != QFileDevice::NoError) {
+            error = { path, describe(old.error(), old.errorString()) };
+            break;
+        }
+        // Past the old end the file grows with zero bytes.
+        buffer.append(QByteArray(length - buffer.size(), '\0'));
+        for (auto it = patches.lowerBound(at); it != patches.cend() && it.key() < at + length; ++it)
+            std::memcpy(buffer.data() + (it.key() - at), it.value().constData(), RecordSize);
+        if (out.write(buffer) != length) {
+            error = { path, describe(out.error(), out.errorString()) };
             break;
         }
     }
-    if (!error.isError() && !file.flush())
-        error = { path, describe(file.error(), file.errorString()) };
-    file.close();
-    if (!error.isError() && file.error() != QFileDevice::NoError)
-        error = { path, describe(file.error(), file.errorString()) };
+    old.close();
+    // commit() does not fail when its own last flush does: flush first.
+    if (!error.isError() && !out.flush())
+        error = { path, describe(out.error(), out.errorString()) };
+    if (error.isError()) {
+        out.cancelWriting();
+        return error;
+    }
+    if (!out.commit())
+        error = { path, describe(out.error(), out.errorString()) };
     return error;
 }

@@ -75,9 +75,12 @@ public:
     // The twelve button captions of remote 1..3 as text, buttons 1 to 12,
     // within one opening; empty (with 'error' set) when the file cannot be read.
     static QStringList readRemoteCaptions(const QString &path, int remote, FileError *error = nullptr);
-    // Writes the given records in the order given, within one opening.
-    // Every value is checked before the file is touched: a refused value
-    // leaves the file as it was.
+    // Writes the given records as if one after the other (growing the file
+    // with zero bytes, never truncating it), all or nothing: the new file is
+    // written beside the old one and replaces it in one step, keeping its
+    // permissions, so a full disk or a crash leaves the old file byte for
+    // byte. Every value is checked before anything is written. (In a folder
+    // that takes no new files, the file is written in place.)
     static FileError writeRecords(const QString &path, const QList<QPair<int, RecordValue>> &records);
     // Checks that every value can be stored, naming the first that cannot.
     // 'names' gives each value a name for the message (may be shorter).

@@ -5,6 +5,11 @@
 
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 Q_DECLARE_METATYPE(RecordValue)
 
 using Kind = RecordValue::Kind;
@@ -19,6 +24,7 @@ private slots:
     void goldenBytes_data();
     void goldenBytes();
     void growsWithZerosNeverTruncates();
+    void saveIsAllOrNothing();
     void captionLength_data();
     void captionLength();
     void refusedValueWritesNothing();
@@ -125,6 +131,64 @@ void TstRemoteSetFile::growsWithZerosNeverTruncates()
     QCOMPARE(texts.mid(0, 6), (QStringList{ "3", "TV", "-", "-", "7", "-" }));
     QCOMPARE(texts.mid(29, 10), QStringList(10, "x"));
     QCOMPARE(texts.mid(45), QStringList(15, "-")); // past the end
+}
+
+void TstRemoteSetFile::saveIsAllOrNothing()
+{
+    WorkDir dir;
+    const QString path = dir.file("set.lmr");
+    SetFiles::write(path, SetFiles::fullSet(58));
+    QVERIFY(QFile::setPermissions(path,
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+    const QByteArray before = SetFiles::bytes(path);
+    // Edit Buttons' group: twelve captions of remote 2 (and more past the end).
+    QList<QPair<int, RecordValue>> group;
+    for (int n : RemoteSetFile::remoteRecords(2))
+        group.append({ n, RecordValue::fromText(QStringLiteral("new %1").arg(n)) });
+    group.append({ 60, RecordValue::fromText("far") });
+
+    // The disk fills up half-way: a child process may write no file larger
+    // than 4 KiB, less than the new set needs.
+    int pipeFds[2];
+    QCOMPARE(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{ 4096, 4096 };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const QByteArray message = RemoteSetFile::writeRecords(path, group).message().toUtf8();
+        ::write(pipeFds[1], message.constData(), size_t(message.size()));
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    QByteArray message;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        message.append(buffer, n);
+    ::close(pipeFds[0]);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY2(message.contains(path.toUtf8()), message.constData());
+    QCOMPARE(SetFiles::bytes(path), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{ "set.lmr" });
+
+    // With room: every record of the group, the rest as it was, and the
+    // file's permissions kept.
+    QVERIFY(!RemoteSetFile::writeRecords(path, group));
+    const QByteArray after = SetFiles::bytes(path);
+    QCOMPARE(after.size(), 60 * 128);
+    const QList<int> written = RemoteSetFile::remoteRecords(2);
+    for (int n = 1; n <= 45; ++n) {
+        if (!written.contains(n))
+            QCOMPARE(after.mid((n - 1) * 128, 128), before.mid((n - 1) * 128, 128));
+    }
+    QCOMPARE(after.mid(45 * 128, 14 * 128), QByteArray(14 * 128, '\0'));
+    QCOMPARE(SetFiles::captionOf(path, RemoteSetFile::recordNumber(2, 11)), QStringLiteral("new 42"));
+    QCOMPARE(SetFiles::captionOf(path, 60), QStringLiteral("far"));
+    QCOMPARE(QFile::permissions(path),
+             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser
+                 | QFileDevice::ReadGroup);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{ "set.lmr" });
 }
 
 void TstRemoteSetFile::captionLength_data()
