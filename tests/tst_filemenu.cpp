@@ -5,7 +5,9 @@
 #include "toolrunner.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QtTest>
@@ -105,6 +107,72 @@ private slots:
         QCOMPARE(tools.log(), QStringList{ "irplay.exe\t1\t" + recording }); // not waited for
         QVERIFY(messages.shown.isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(tools.log().contains("irplay.exe done"), 5000);
+    }
+
+    void closeRefusedWhileDisabled_data()
+    {
+        QTest::addColumn<QString>("opener"); // the menu item whose window holds the main window
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<bool>("recording"); // a recording runs meanwhile
+        QTest::newRow("remote configuration") << "eremote"
+                                              << "Form2" << false;
+        QTest::newRow("button captions") << "ebutton"
+                                         << "Form4" << false;
+        QTest::newRow("record signal") << "record"
+                                       << "Form5" << false;
+        QTest::newRow("recording") << "record"
+                                   << "Form3" << true;
+        QTest::newRow("about") << "about"
+                               << "frmAbout" << false;
+    }
+
+    void closeRefusedWhileDisabled()
+    {
+        QFETCH(QString, opener);
+        QFETCH(QString, window);
+        QFETCH(bool, recording);
+        WorkDir work;
+        MessageScript messages;
+        FakeTools tools;
+        tools.setSleepMs(1500);
+        SetFiles::write(work.file("remotes.lmr"), SetFiles::fullSet(58));
+        QDir().mkpath(work.file("data/58"));
+        MainWindow w;
+        w.show();
+        QSignalSpy closed(&w, &MainWindow::closed);
+        w.findChild<QAction *>(opener)->trigger();
+        auto findWindow = [](const QString &name) -> QWidget * {
+            for (QWidget *top : QApplication::topLevelWidgets()) {
+                if (top->objectName() == name && top->isVisible())
+                    return top;
+            }
+            return nullptr;
+        };
+        if (recording)
+            findWindow("Form5")->findChild<QPushButton *>("B1")->click();
+        QPointer<QWidget> form = findWindow(window);
+        QTRY_VERIFY(form);
+        // An edit not yet saved must survive the attempt.
+        if (auto *field = form->findChild<QLineEdit *>("Text1"); field && !recording)
+            field->setText("unsaved");
+        QVERIFY(!w.isEnabled());
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+        QCOMPARE(closed.size(), 0);
+        QVERIFY(form && form->isVisible());
+        if (auto *field = form->findChild<QLineEdit *>("Text1"); field && !recording)
+            QCOMPARE(field->text(), QStringLiteral("unsaved"));
+        // Once the window is free again, the close box works as ever.
+        if (recording)
+            QTRY_VERIFY_WITH_TIMEOUT(!form, 5000);
+        for (const char *name : { "Form2", "Form4", "Form5", "frmAbout" }) {
+            if (QWidget *open = findWindow(name))
+                open->close();
+        }
+        QTRY_VERIFY(w.isEnabled());
+        QVERIFY(w.close());
+        QCOMPARE(closed.size(), 1);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     void minimize_data()

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QtTest>
 
@@ -45,6 +46,8 @@ private slots:
     void startUp();
     void startUpMakesDataFolder();
     void dataFolderCannotBeCreated();
+    void enterPressesFocusedButton_data();
+    void enterPressesFocusedButton();
 };
 
 void TstMainWindow::buttonGeometry_data()
@@ -225,6 +228,59 @@ void TstMainWindow::dataFolderCannotBeCreated()
     QCOMPARE(messages.shown.size(), 1);
     QVERIFY(messages.shown.first().text.contains(QStringLiteral("data")));
     QCOMPARE(messages.shown.first().icon, Messages::Icon::Error);
+}
+
+void TstMainWindow::enterPressesFocusedButton_data()
+{
+    QTest::addColumn<QString>("opener"); // menu item that opens the window; empty: the main window
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("button");
+    QTest::newRow("main window, first") << ""
+                                        << "Form1"
+                                        << "B1";
+    QTest::newRow("main window, last") << ""
+                                       << "Form1"
+                                       << "b12";
+    QTest::newRow("remote configuration, Load") << "eremote"
+                                                << "Form2"
+                                                << "Command2";
+    QTest::newRow("button captions, Load") << "ebutton"
+                                           << "Form4"
+                                           << "Command3";
+    QTest::newRow("record signal, a button") << "record"
+                                             << "Form5"
+                                             << "b7";
+}
+
+void TstMainWindow::enterPressesFocusedButton()
+{
+    QFETCH(QString, opener);
+    QFETCH(QString, window);
+    QFETCH(QString, button);
+    WorkDir work;
+    MessageScript messages;
+    SetFiles::write(work.file("remotes.lmr"), SetFiles::fullSet(58));
+    MainWindow w;
+    w.show();
+    w.setCurrentRemote(0); // the record dialog then records nothing
+    if (!opener.isEmpty())
+        w.findChild<QAction *>(opener)->trigger();
+    QWidget *form = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (top->objectName() == window && top->isVisible())
+            form = top;
+    }
+    QVERIFY(form);
+    auto *target = form->findChild<QPushButton *>(button);
+    QVERIFY(target);
+    form->activateWindow();
+    target->setFocus();
+    QSignalSpy clicks(target, &QAbstractButton::clicked);
+    for (Qt::Key key : { Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space })
+        QTest::keyClick(target, key);
+    QCOMPARE(clicks.size(), 3);
+    if (form != &w)
+        delete form;
 }
 
 QTEST_MAIN(TstMainWindow)

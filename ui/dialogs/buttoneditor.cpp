@@ -72,7 +72,8 @@ void ButtonEditor::buildControls()
     auto button = [this](const char *name, const QString &caption, int l) {
         auto *b = new QPushButton(caption, this);
         Design::place(b, name, l, 3720, 855, 375);
-        b->setAutoDefault(false);
+        // Enter presses the button that has the focus, as Space does.
+        b->setAutoDefault(true);
         return b;
     };
     QPushButton *saveButton = button("Command1", QStringLiteral("Save"), 240);

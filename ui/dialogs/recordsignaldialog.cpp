@@ -88,7 +88,8 @@ void RecordSignalDialog::buildControls()
     for (int n = 1; n <= 12; ++n) {
         auto *b = new QPushButton(QStringLiteral("Button %1").arg(n), this);
         Design::placeInGrid(b, n, kButtonGrid, 855, 375);
-        b->setAutoDefault(false);
+        // Enter presses the button that has the focus, as Space does.
+        b->setAutoDefault(true);
         const QString number = QString::number(n);
         connect(b, &QPushButton::clicked, this, [this, number] { rrecord(number); });
         m_buttons[n - 1] = b;
@@ -96,7 +97,8 @@ void RecordSignalDialog::buildControls()
 
     m_done = new QPushButton(QStringLiteral("Done"), this);
     Design::place(m_done, "Command1", 1560, 3480, 1095, 375);
-    m_done->setAutoDefault(false);
+    // Enter presses the button that has the focus, as Space does.
+    m_done->setAutoDefault(true);
     m_done->setDefault(false);
     connect(m_done, &QPushButton::clicked, this, &DesignWindow::unload);
 

@@ -107,7 +107,8 @@ void RemoteConfigDialog::buildControls()
     auto button = [this](const char *name, const QString &caption, int l) {
         auto *b = new QPushButton(caption, this);
         Design::place(b, name, l, 2280, 735, 375);
-        b->setAutoDefault(false);
+        // Enter presses the button that has the focus, as Space does.
+        b->setAutoDefault(true);
         return b;
     };
     auto label = [this](const char *name, const QString &caption, int l, int t, int w) {

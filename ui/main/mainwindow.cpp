@@ -91,7 +91,8 @@ void MainWindow::buildControls()
     for (int i = 0; i < 12; ++i) {
         auto *b = new QPushButton(defaultCaption(i + 1), client);
         Design::placeInGrid(b, i + 1, kButtonGrid, 855, 375);
-        b->setAutoDefault(false);
+        // Enter presses the button that has the focus, as Space does.
+        b->setAutoDefault(true);
         const QString number = QString::number(i + 1);
         connect(b, &QPushButton::clicked, this, [this, number] { playfile(number); });
         if (previous)
@@ -382,6 +383,12 @@ void MainWindow::webSite()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // While a dialog or a recording holds the window disabled, closing it
+    // would take that dialog's unsaved work (or the recording) with it.
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     m_tray->hide();
     emit closed();
