@@ -201,6 +201,18 @@ QList<RecordValue> RemoteSetFile::readRecords(const QString &path, const QList<i
     return values;
 }
 
+RemoteSetFile::Header RemoteSetFile::readHeader(const QString &path, FileError *error)
+{
+    const QList<RecordValue> v = readRecords(
+        path, { remoteNameRecord(1), remoteNameRecord(2), remoteNameRecord(3), SetNumberRecord }, error);
+    Header header;
+    if (v.size() == 4) {
+        header.remoteNames = QStringList{ v.at(0).toText(), v.at(1).toText(), v.at(2).toText() };
+        header.setNumber = v.at(3);
+    }
+    return header;
+}
+
 QStringList RemoteSetFile::readRemoteCaptions(const QString &path, int remote, FileError *error)
 {
     QStringList captions;

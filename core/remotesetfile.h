@@ -53,6 +53,11 @@ public:
     static constexpr int RecordSize = 128;
     static constexpr int MaxTextBytes = RecordSize - 4;
 
+    // The header: the remote count (always written as the text "3"), the
+    // names of remotes 1..3 and the set number.
+    static constexpr int RemoteCountRecord = 1;
+    static constexpr int remoteNameRecord(int remote) { return 1 + remote; }
+    static constexpr int SetNumberRecord = 5;
     // Record number of button 1..12 of remote 1..3.
     static int recordNumber(int remote, int button);
     // The twelve records of a remote, buttons 1 to 12 in order.
@@ -72,6 +77,14 @@ public:
     // first, as reading must never create a file.
     static QList<RecordValue> readRecords(const QString &path, const QList<int> &records,
                                           FileError *error = nullptr);
+    // The remote names (texts of remotes 1..3) and the set number, within
+    // one opening; no names (with 'error' set) when the file cannot be read.
+    struct Header
+    {
+        QStringList remoteNames;
+        RecordValue setNumber;
+    };
+    static Header readHeader(const QString &path, FileError *error = nullptr);
     // The twelve button captions of remote 1..3 as text, buttons 1 to 12,
     // within one opening; empty (with 'error' set) when the file cannot be read.
     static QStringList readRemoteCaptions(const QString &path, int remote, FileError *error = nullptr);

@@ -4,7 +4,7 @@
 #include "mainwindow.h"
 #include "messages.h"
 #include "paths.h"
-#include "remotesetfile.h"
+#include "setfileaccess.h"
 
 #include <QFrame>
 #include <QIcon>
@@ -127,14 +127,11 @@ void ButtonEditor::fill(int remote)
     const QString path = m_fileName->text();
     if (!FileExists(path))
         return;
-    FileError error;
-    const QStringList captions = RemoteSetFile::readRemoteCaptions(path, remote, &error);
-    if (error) {
-        Messages::inform(error.message(), Messages::Icon::Error);
+    const auto captions = SetFileAccess::readCaptions(path, remote);
+    if (!captions)
         return;
-    }
     for (int i = 0; i < 12; ++i)
-        m_fields[i]->setText(captions.at(i));
+        m_fields[i]->setText(captions->at(i));
 }
 
 void ButtonEditor::reloadFile()
@@ -154,28 +151,18 @@ void ButtonEditor::save()
     const QString path = m_fileName->text();
 
     QStringList captions;
-    QList<RecordValue> values;
     QStringList names;
     QList<QPair<int, RecordValue>> records;
     const QList<int> numbers = RemoteSetFile::remoteRecords(r);
     for (int n = 1; n <= 12; ++n) {
         captions.append(m_fields[n - 1]->text());
-        values.append(RecordValue::fromText(captions.last()));
         names.append(QStringLiteral("The caption of button %1").arg(n));
-        records.append({ numbers.at(n - 1), values.last() });
+        records.append({ numbers.at(n - 1), RecordValue::fromText(captions.last()) });
     }
 
     // The file is written first: a save that fails changes nothing.
-    const QString tooLong = RemoteSetFile::checkValues(values, names);
-    if (!tooLong.isEmpty()) {
-        Messages::inform(tooLong + QStringLiteral("\nNothing was saved."), Messages::Icon::Warning);
+    if (!SetFileAccess::save(path, records, names))
         return;
-    }
-    const FileError error = RemoteSetFile::writeRecords(path, records);
-    if (error) {
-        Messages::inform(error.message() + QStringLiteral("\nNothing was saved."), Messages::Icon::Error);
-        return;
-    }
     m_mainWindow->setCurrentRemote(r);
     m_mainWindow->setButtonCaptions(captions);
 }

@@ -6,7 +6,7 @@
 #include "paths.h"
 #include "recordcommand.h"
 #include "recordwaitdialog.h"
-#include "remotesetfile.h"
+#include "setfileaccess.h"
 
 #include <QFrame>
 #include <QIcon>
@@ -42,8 +42,7 @@ RecordSignalDialog::RecordSignalDialog(MainWindow *mainWindow)
     // Load: the main window is disabled (DesignWindow) and the buttons
     // start with the main window's captions. No remote is chosen here.
     if (m_mainWindow) {
-        for (int n = 1; n <= 12; ++n)
-            m_buttons[n - 1]->setText(m_mainWindow->button(n)->text());
+        m_buttons.setCaptions(m_mainWindow->buttonCaptions());
     }
 }
 
@@ -85,15 +84,7 @@ void RecordSignalDialog::buildControls()
         m_options[r - 1] = option;
     }
 
-    for (int n = 1; n <= 12; ++n) {
-        auto *b = new QPushButton(QStringLiteral("Button %1").arg(n), this);
-        Design::placeInGrid(b, n, kButtonGrid, 855, 375);
-        // Enter presses the button that has the focus, as Space does.
-        b->setAutoDefault(true);
-        const QString number = QString::number(n);
-        connect(b, &QPushButton::clicked, this, [this, number] { rrecord(number); });
-        m_buttons[n - 1] = b;
-    }
+    m_buttons.build(this, kButtonGrid, [this](const QString &number) { rrecord(number); });
 
     m_done = new QPushButton(QStringLiteral("Done"), this);
     Design::place(m_done, "Command1", 1560, 3480, 1095, 375);
@@ -104,8 +95,8 @@ void RecordSignalDialog::buildControls()
 
     // Tab order: Option1, Option2, (Picture1), Option3, B1 ... b12, Done.
     QList<QWidget *> order = { m_options[0], m_options[1], m_options[2] };
-    for (QPushButton *b : m_buttons)
-        order.append(b);
+    for (int n = 1; n <= 12; ++n)
+        order.append(m_buttons.button(n));
     order.append(m_done);
     for (int i = 1; i < order.size(); ++i)
         setTabOrder(order.at(i - 1), order.at(i));
@@ -137,15 +128,12 @@ QRadioButton *RecordSignalDialog::option(int r) const
 
 QPushButton *RecordSignalDialog::button(int n) const
 {
-    return (n >= 1 && n <= 12) ? m_buttons[n - 1] : nullptr;
+    return m_buttons.button(n);
 }
 
 QStringList RecordSignalDialog::buttonCaptions() const
 {
-    QStringList captions;
-    for (QPushButton *b : m_buttons)
-        captions.append(b->text());
-    return captions;
+    return m_buttons.captions();
 }
 
 int RecordSignalDialog::chosenRemote() const
@@ -175,14 +163,10 @@ void RecordSignalDialog::optionClicked(int r)
         return;
 
     // Every record is read before any caption changes.
-    FileError error;
-    const QStringList captions = RemoteSetFile::readRemoteCaptions(path, r, &error);
-    if (error) {
-        Messages::inform(error.message(), Messages::Icon::Error);
+    const auto captions = SetFileAccess::readCaptions(path, r);
+    if (!captions)
         return;
-    }
-    for (int n = 1; n <= 12; ++n)
-        m_buttons[n - 1]->setText(captions.at(n - 1));
+    m_buttons.setCaptions(*captions);
 }
 
 void RecordSignalDialog::rrecord(const QString &bbuton)

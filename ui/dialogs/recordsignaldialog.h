@@ -1,5 +1,6 @@
 #pragma once
 
+#include "buttongrid.h"
 #include "designwindow.h"
 
 #include <QPointer>
@@ -64,6 +65,6 @@ private:
     QLabel *m_label2 = nullptr;
     QFrame *m_picture1 = nullptr;
     QRadioButton *m_options[3] = {};
-    QPushButton *m_buttons[12] = {};
+    ButtonGrid m_buttons;
     QPushButton *m_done = nullptr;
 };

@@ -4,18 +4,21 @@
 #include "mainwindow.h"
 #include "messages.h"
 #include "paths.h"
-#include "remotesetfile.h"
+#include "setfileaccess.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QPushButton>
 
 #include <chrono>
 #include <cmath>
 #include <random>
+
+Q_LOGGING_CATEGORY(lcRemoteConfig, "lumo.remoteconfig")
 
 namespace {
 
@@ -147,15 +150,12 @@ void RemoteConfigDialog::fillFromFile()
     const QString path = m_fileName->text();
     if (!FileExists(path))
         return;
-    FileError error;
-    const QList<RecordValue> v = RemoteSetFile::readRecords(path, { 1, 2, 3, 4 }, &error);
-    if (error) {
-        Messages::inform(error.message(), Messages::Icon::Error);
+    const auto header = SetFileAccess::readHeader(path);
+    if (!header)
         return;
-    }
-    m_name1->setText(v.at(1).toText());
-    m_name2->setText(v.at(2).toText());
-    m_name3->setText(v.at(3).toText());
+    m_name1->setText(header->remoteNames.at(0));
+    m_name2->setText(header->remoteNames.at(1));
+    m_name3->setText(header->remoteNames.at(2));
 }
 
 void RemoteConfigDialog::save()
@@ -167,22 +167,16 @@ void RemoteConfigDialog::save()
 
     // Everything is checked and written before the main window changes, so
     // a save that fails leaves the program as it was.
-    const QList<RecordValue> values = { RecordValue::fromText(QStringLiteral("3")),
-                                        RecordValue::fromText(names.at(0)),
-                                        RecordValue::fromText(names.at(1)),
-                                        RecordValue::fromText(names.at(2)) };
-    const QString tooLong = RemoteSetFile::checkValues(
-        values, { QStringLiteral("The remote count"), remoteName(1), remoteName(2), remoteName(3) });
-    if (!tooLong.isEmpty()) {
-        Messages::inform(tooLong + QStringLiteral("\nNothing was saved."), Messages::Icon::Warning);
+    const QList<QPair<int, RecordValue>> records = {
+        { RemoteSetFile::RemoteCountRecord, RecordValue::fromText(QStringLiteral("3")) },
+        { RemoteSetFile::remoteNameRecord(1), RecordValue::fromText(names.at(0)) },
+        { RemoteSetFile::remoteNameRecord(2), RecordValue::fromText(names.at(1)) },
+        { RemoteSetFile::remoteNameRecord(3), RecordValue::fromText(names.at(2)) },
+    };
+    if (!SetFileAccess::save(
+            path, records,
+            { QStringLiteral("The remote count"), remoteName(1), remoteName(2), remoteName(3) }))
         return;
-    }
-    const FileError error = RemoteSetFile::writeRecords(
-        path, { { 1, values.at(0) }, { 2, values.at(1) }, { 3, values.at(2) }, { 4, values.at(3) } });
-    if (error) {
-        Messages::inform(error.message() + QStringLiteral("\nNothing was saved."), Messages::Icon::Error);
-        return;
-    }
     m_mainWindow->setRemoteCaptions(names);
 
     // Only a set without a number gets one; an empty or unreadable number
@@ -222,8 +216,8 @@ bool RemoteConfigDialog::giveSetNumber(const QString &path)
     if (!QFileInfo(folder).isDir()) {
         // The data folder is made at start-up; make it again if it has gone.
         const QString data = Paths::dataFolder();
-        if (!QFileInfo(data).isDir())
-            QDir().mkdir(data);
+        if (!QFileInfo(data).isDir() && !QDir().mkdir(data))
+            qCWarning(lcRemoteConfig) << "could not make the data folder" << data;
         created = QDir().mkdir(folder);
         if (!created) {
             Messages::inform(QStringLiteral("The set folder \"%1\" could not be created. The remote names "
@@ -234,10 +228,11 @@ bool RemoteConfigDialog::giveSetNumber(const QString &path)
         }
     }
 
-    const FileError error = RemoteSetFile::writeRecords(path, { { 5, RecordValue::fromNumber(number) } });
+    const FileError error = RemoteSetFile::writeRecords(
+        path, { { RemoteSetFile::SetNumberRecord, RecordValue::fromNumber(number) } });
     if (error) {
-        if (created)
-            QDir().rmdir(folder);
+        if (created && !QDir().rmdir(folder))
+            qCWarning(lcRemoteConfig) << "could not remove the set folder again" << folder;
         Messages::inform(error.message() + QStringLiteral("\nThe set number was not saved."),
                          Messages::Icon::Error);
         return false;
@@ -255,15 +250,12 @@ void RemoteConfigDialog::load()
         Messages::inform(QStringLiteral("File specified does not exist"));
         return;
     }
-    FileError error;
-    const QList<RecordValue> v = RemoteSetFile::readRecords(path, { 1, 2, 3, 4, 5 }, &error);
-    if (error) {
-        Messages::inform(error.message(), Messages::Icon::Error);
+    const auto header = SetFileAccess::readHeader(path);
+    if (!header)
         return;
-    }
-    m_mainWindow->setSetNumberText(Paths::setNumberText(v.at(4)));
-    m_name1->setText(v.at(1).toText());
-    m_name2->setText(v.at(2).toText());
-    m_name3->setText(v.at(3).toText());
-    m_mainWindow->setRemoteCaptions({ v.at(1).toText(), v.at(2).toText(), v.at(3).toText() });
+    m_mainWindow->setSetNumberText(Paths::setNumberText(header->setNumber));
+    m_name1->setText(header->remoteNames.at(0));
+    m_name2->setText(header->remoteNames.at(1));
+    m_name3->setText(header->remoteNames.at(2));
+    m_mainWindow->setRemoteCaptions(header->remoteNames);
 }

@@ -4,7 +4,7 @@
 #include "filechooser.h"
 #include "messages.h"
 #include "paths.h"
-#include "remotesetfile.h"
+#include "setfileaccess.h"
 #include "toolrunner.h"
 
 #include <QAction>
@@ -40,11 +40,6 @@ const QIcon &trayPicture()
 {
     static const QIcon icon(QStringLiteral(":/icons/tray.png"));
     return icon;
-}
-
-QString defaultCaption(int n)
-{
-    return QStringLiteral("Button %1").arg(n);
 }
 
 // Help > WebSite: the user guide, kept in this folder beside the program.
@@ -87,19 +82,9 @@ void MainWindow::buildControls()
     // Set once here, the buttons inherit it.
     client->setFont(Design::font());
 
-    QWidget *previous = nullptr;
-    for (int i = 0; i < 12; ++i) {
-        auto *b = new QPushButton(defaultCaption(i + 1), client);
-        Design::placeInGrid(b, i + 1, kButtonGrid, 855, 375);
-        // Enter presses the button that has the focus, as Space does.
-        b->setAutoDefault(true);
-        const QString number = QString::number(i + 1);
-        connect(b, &QPushButton::clicked, this, [this, number] { playfile(number); });
-        if (previous)
-            setTabOrder(previous, b);
-        previous = b;
-        m_buttons[i] = b;
-    }
+    m_buttons.build(client, kButtonGrid, [this](const QString &number) { playfile(number); });
+    for (int n = 2; n <= 12; ++n)
+        setTabOrder(m_buttons.button(n - 1), m_buttons.button(n));
 
     // The state fields: text boxes that are never shown.
     auto field = [client](const char *name, const QString &text, int l, int t, int w, int h) {
@@ -182,24 +167,18 @@ bool MainWindow::readSet(bool checkEachTime)
     const QString path = setFilePath();
     const bool exists = FileExists(path);
     if (exists) {
-        FileError error;
-        const QList<RecordValue> head = RemoteSetFile::readRecords(path, { 1, 2, 3, 4, 5 }, &error);
-        if (error) {
-            Messages::inform(error.message(), Messages::Icon::Error);
+        const auto header = SetFileAccess::readHeader(path);
+        if (!header)
             return false;
-        }
         setCurrentRemote(1);
-        setRemoteCaptions({ head.at(1).toText(), head.at(2).toText(), head.at(3).toText() });
-        setSetNumberText(Paths::setNumberText(head.at(4)));
+        setRemoteCaptions(header->remoteNames);
+        setSetNumberText(Paths::setNumberText(header->setNumber));
     }
     if (checkEachTime ? FileExists(path) : exists) {
-        FileError error;
-        const QStringList captions = RemoteSetFile::readRemoteCaptions(path, 1, &error);
-        if (error) {
-            Messages::inform(error.message(), Messages::Icon::Error);
+        const auto captions = SetFileAccess::readCaptions(path, 1);
+        if (!captions)
             return false;
-        }
-        setButtonCaptions(captions);
+        setButtonCaptions(*captions);
     }
     return true;
 }
@@ -242,21 +221,17 @@ void MainWindow::setCurrentRemote(int remote)
 
 QPushButton *MainWindow::button(int n) const
 {
-    return (n >= 1 && n <= 12) ? m_buttons[n - 1] : nullptr;
+    return m_buttons.button(n);
 }
 
 QStringList MainWindow::buttonCaptions() const
 {
-    QStringList captions;
-    for (QPushButton *b : m_buttons)
-        captions.append(b->text());
-    return captions;
+    return m_buttons.captions();
 }
 
 void MainWindow::setButtonCaptions(const QStringList &captions)
 {
-    for (int i = 0; i < 12 && i < captions.size(); ++i)
-        m_buttons[i]->setText(captions.at(i));
+    m_buttons.setCaptions(captions);
 }
 
 QAction *MainWindow::remoteItem(int r) const
@@ -286,14 +261,11 @@ void MainWindow::selectRemote(int r)
         Messages::inform(QStringLiteral("You have to load a File"));
         return;
     }
-    FileError error;
-    const QStringList captions = RemoteSetFile::readRemoteCaptions(path, r, &error);
-    if (error) {
-        Messages::inform(error.message(), Messages::Icon::Error);
+    const auto captions = SetFileAccess::readCaptions(path, r);
+    if (!captions)
         return;
-    }
     setCurrentRemote(r);
-    setButtonCaptions(captions);
+    setButtonCaptions(*captions);
 }
 
 void MainWindow::playfile(const QString &buttonn)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "buttongrid.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
@@ -96,7 +98,7 @@ private:
     QLineEdit *m_setFilePath = nullptr;
     QLineEdit *m_setNumber = nullptr;
     QLineEdit *m_currentRemote = nullptr;
-    QPushButton *m_buttons[12] = {};
+    ButtonGrid m_buttons;
     QAction *m_remoteItems[3] = {};
     QSystemTrayIcon *m_tray = nullptr;
     QPointer<AboutDialog> m_about;
