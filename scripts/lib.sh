@@ -3,9 +3,15 @@
 LUMO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 LUMO_BUILD=${LUMO_BUILD:-$LUMO_ROOT/build}
 
-# What building needs, and what the tests need on top of it.
+# What building needs, what the tests need on top of it (tst_install checks
+# the desktop entry, the metainfo and the manual pages with the validators of
+# desktop-file-utils, appstream and man-db), what scripts/package needs
+# (dpkg-shlibdeps, file, lintian) and what scripts/screenshots needs.
 LUMO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev fonts-dejavu-core)
-LUMO_TEST_PACKAGES=(xvfb xauth imagemagick v4l-utils clang-14 libclang-rt-14-dev)
+LUMO_TEST_PACKAGES=(xvfb xauth imagemagick v4l-utils clang-14 libclang-rt-14-dev
+    desktop-file-utils appstream man-db)
+LUMO_PACKAGE_PACKAGES=(dpkg-dev file lintian)
+LUMO_SCREENSHOT_PACKAGES=(xvfb xauth imagemagick xdotool fonts-dejavu-core)
 
 say() { printf '%s\n' "$*" >&2; }
 

@@ -74,18 +74,26 @@ std::string hexByte(uint8_t b)
 
 std::string permissionHint(const std::string &device)
 {
+    // The package's udev rule tags /dev/lirc* with uaccess: the user at the
+    // desktop gets access without a group. Over ssh or on a machine without
+    // a logind seat, a group is the way.
+    const std::string uaccess =
+        "hint: the package's udev rule /usr/lib/udev/rules.d/70-lumo-control.rules "
+        "(TAG+=\"uaccess\") gives the user at the desktop access: plug the transceiver in again "
+        "or run 'sudo udevadm trigger'; without a desktop seat (e.g. over ssh), ";
     struct stat st = {};
     if (!isSimDevice(device) && ::stat(device.c_str(), &st) == 0 && st.st_gid != 0 && (st.st_mode & S_IRGRP)
         && (st.st_mode & S_IWGRP)) {
         if (struct group *g = getgrgid(st.st_gid)) {
             std::string name = oneLine(g->gr_name);
-            return "hint: join the group '" + name + "' that owns " + oneLine(device) + " (sudo usermod -aG "
-                + name + " $USER), then log out and in again";
+            return uaccess + "join the group '" + name + "' that owns " + oneLine(device)
+                + " (sudo usermod -aG " + name + " $USER), then log out and in again";
         }
     }
-    return "hint: add the udev rule KERNEL==\"lirc[0-9]*\", GROUP=\"video\", MODE=\"0660\" to "
-           "/etc/udev/rules.d/70-lumo-ir.rules, run 'sudo udevadm trigger', join the group "
-           "'video' (sudo usermod -aG video $USER), then log out and in again";
+    return uaccess
+        + "add the udev rule KERNEL==\"lirc[0-9]*\", GROUP=\"video\", MODE=\"0660\" to "
+          "/etc/udev/rules.d/70-lumo-ir.rules, run 'sudo udevadm trigger', join the group "
+          "'video' (sudo usermod -aG video $USER), then log out and in again";
 }
 
 Outcome openFailure(const std::string &device, int err, bool forWriting)
