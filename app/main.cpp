@@ -1,6 +1,6 @@
 #include "mainwindow.h"
 #include "messagebox.h"
-#include "module1.h"
+#include "toolrunner.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -140,6 +140,10 @@ void TstToolRunner::failedToolIsReported()
     QFETCH(QByteArray, stderrText);
     QFETCH(QString, box);
     FakeTools tools;
+    // A temporary folder of its own: other tests run tools meanwhile.
+    QTemporaryDir temp;
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temp.path().toLocal8Bit());
     tools.setExitCode(exitCode);
     if (signal)
         tools.setSignal(signal);
@@ -171,7 +175,9 @@ void TstToolRunner::failedToolIsReported()
     }
     QCOMPARE(ToolRunner::activeWaits(), 0);
     // Nothing of the capture is left in the temporary folder.
-    QCOMPARE(QDir::temp().entryList({ QStringLiteral("lumo-control-*") }, QDir::Files), QStringList());
+    const QStringList left = QDir(temp.path()).entryList(QDir::Files | QDir::Hidden);
+    qputenv("TMPDIR", oldTemp);
+    QCOMPARE(left, QStringList());
 }
 
 void TstToolRunner::toolRunningAtQuitIsNotReported()
