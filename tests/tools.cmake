@@ -17,3 +17,8 @@ set_target_properties(lirc_capture PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${LUMO_TE
 lumo_add_test(tst_irprotocol LIBS lumo_irtools)
 target_compile_definitions(tst_irprotocol PRIVATE LUMO_LIRC_CAPTURE="$<TARGET_FILE:lirc_capture>")
 add_dependencies(tst_irprotocol lirc_capture)
+
+# irplay.exe acting like the remote (carrier, sony repeats, toggles) and
+# --describe, through the real tool with the simulator.
+lumo_add_test(tst_irplay LIBS lumo_irtools)
+add_dependencies(tst_irplay irplay)
