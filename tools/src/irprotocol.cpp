@@ -540,9 +540,9 @@ bool toGrid(const Span &s, std::size_t from, std::size_t to, double unit, double
     for (std::size_t j = from; j < to; ++j) {
         const bool pulse = (j - from) % 2 == 0;
         const double x = (s.v[j] - (pulse ? skew : -skew)) / (unit * k);
-        long n = j - from < fixedRuns.size() ? fixedRuns[j - from] : std::lround(x);
-        if (n < 1)
-            n = 1;
+        // (rounded by hand: std::lround would bring in libm, a library more
+        // for every start of the tools to load)
+        long n = j - from < fixedRuns.size() ? fixedRuns[j - from] : x < 1.5 ? 1 : long(x + 0.5);
         if (g.slots + std::size_t(n) > Grid::kMaxSlots)
             return false;
         g.runs[j - from] = uint8_t(n);
