@@ -13,12 +13,12 @@
 #include <dlfcn.h>
 #include <linux/lirc.h>
 #include <sys/types.h>
+// (no <unistd.h>: its write() would clash with the one defined below)
 
 namespace {
 
 int g_lircFd = -1;
 
-// (<unistd.h> stays out: its write() would clash with the one below.)
 void append(const char *text)
 {
     const char *path = std::getenv("LIRC_CAPTURE_OUT");

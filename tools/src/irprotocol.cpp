@@ -499,12 +499,9 @@ bool decodeSony(const Span &s, std::size_t i, Hit &hit)
             return false;
     }
     const uint32_t command = value & 0x7f;
-    uint32_t scancode;
-    if (protocol == Protocol::Sony12)
-        scancode = (value >> 7) << 16 | command;
-    else if (protocol == Protocol::Sony15)
-        scancode = (value >> 7) << 16 | command;
-    else
+    // device << 16 | command, sony20's 8 extension bits in the middle
+    uint32_t scancode = (value >> 7) << 16 | command;
+    if (protocol == Protocol::Sony20)
         scancode = ((value >> 7) & 0x1f) << 16 | (value >> 12) << 8 | command;
     hit.protocol = protocol;
     hit.scancode = scancode;
