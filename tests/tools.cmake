@@ -7,3 +7,18 @@ add_dependencies(tst_irtools irrecord irplay)
 # A whole session through the windows, with the real tools simulating.
 lumo_add_test(tst_endtoend LIBS lumo_ui)
 add_dependencies(tst_endtoend irrecord irplay)
+
+# Protocol recognition, checked also against ir-ctl's own encoder: the
+# LD_PRELOAD helper stands in for a LIRC transmitter and captures what ir-ctl
+# writes to it.
+add_library(lirc_capture MODULE fakes/lirc_capture.cpp)
+target_link_libraries(lirc_capture PRIVATE ${CMAKE_DL_LIBS})
+set_target_properties(lirc_capture PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${LUMO_TEST_DIR})
+lumo_add_test(tst_irprotocol LIBS lumo_irtools)
+target_compile_definitions(tst_irprotocol PRIVATE LUMO_LIRC_CAPTURE="$<TARGET_FILE:lirc_capture>")
+add_dependencies(tst_irprotocol lirc_capture)
+
+# irplay.exe acting like the remote (carrier, sony repeats, toggles) and
+# --describe, through the real tool with the simulator.
+lumo_add_test(tst_irplay LIBS lumo_irtools)
+add_dependencies(tst_irplay irplay)

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "irprotocol.h"
 #include "irsignal.h"
 
 using namespace lumo::ir;
@@ -19,6 +20,14 @@ Values randomSignal(unsigned seed, std::size_t frames, std::size_t perFrame)
     for (std::size_t i = 0; i < frames * (perFrame + 1) - 1; ++i)
         v.push_back(1 + rng() % 3000 + (i % (perFrame + 1) == perFrame ? kFrameGapUs : 0));
     return v;
+}
+
+Values cat(std::initializer_list<Values> parts)
+{
+    Values out;
+    for (const Values &p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
 }
 
 QByteArray text(const Values &v)
@@ -57,6 +66,31 @@ private slots:
         good("compact unsigned, mixed, upper case", "CARRIER 40000\n10 20\nPulse 30\n-40 50\nSPACE 60\n70",
              40000, { 10, 20, 30, 40, 50, 60, 70 });
         good("largest values", "pulse 500000\nspace 9000000\npulse 1\n", 0, { kMaxPulseUs, 9000000, 1 });
+        // What ir-ctl --receive --mode2 --measure-carrier writes: the carrier
+        // comes with the end of the signal, then the receiver's timeout.
+        good("carrier last, timeout", "pulse 9000\nspace 4500\npulse 560\ncarrier 38000\ntimeout 125000\n",
+             38000, { 9000, 4500, 560 });
+        good("same carrier twice", "carrier 36000\npulse 1\ncarrier 36000\n", 36000, { 1 });
+        // ir-ctl --send takes a timeout as a space: none before the first
+        // pulse, added to a space before it, dropped at the end.
+        good("timeouts as spaces",
+             "timeout 7\npulse 1\ntimeout 5000\npulse 2\nspace 200\ntimeout 30000\npulse 3\nspace 9\ntimeout "
+             "9\n",
+             0, { 1, 5000, 2, 30200, 3 });
+        const Values rc5 = encodeFrame(Protocol::Rc5, 0x1e01);
+        const Values nec = encodeFrame(Protocol::Nec, 0x1f);
+        good("scancode", "scancode rc5:0x1e01\n", 36000, rc5);
+        good("scancode names and numbers as ir-ctl reads them", "scancode RC-5:0X1E01\n", 36000, rc5);
+        good("scancode in octal", "scancode nec:037 # 31\n", 38000, nec);
+        good("scancode in decimal", "scancode nec:+31\n", 38000, nec);
+        good("scancodes back to back get ir-ctl's gap", "scancode nec:31\nscancode nec:31\n", 38000,
+             cat({ nec, { kScancodeGapUs }, nec }));
+        good("pulses, then a scancode after ir-ctl's gap", "carrier 38000\npulse 100\nscancode nec:31\n",
+             38000, cat({ { 100, kScancodeGapUs }, nec }));
+        good("scancode after a space of its own", "scancode nec:31\nspace 40000\nscancode nec:31\n", 38000,
+             cat({ nec, { 40000 }, nec }));
+        good("panasonic's own carrier", "scancode panasonic:0x80099\n", 36700,
+             encodeFrame(Protocol::Panasonic, 0x80099));
         const auto bad = [](const char *tag, const QByteArray &text, const char *error) {
             QTest::newRow(tag) << text << 0u << Values{} << QString(error);
         };
@@ -68,8 +102,27 @@ private slots:
         bad("two pulses", "pulse 1\npulse 2\n", "line 2: pulse follows a pulse");
         bad("two spaces compact", "+1 -2 -3 +4\n", "line 1: space follows a space");
         bad("ends with space", "pulse 100\nspace 100\n# bye\n", "line 2: the signal ends with a space");
-        bad("second carrier", "carrier 38000\ncarrier 36000\npulse 1\n", "line 2: a second carrier");
-        bad("late carrier", "pulse 1\ncarrier 38000\n", "line 2: the carrier must come before");
+        bad("second carrier", "carrier 38000\ncarrier 36000\npulse 1\n",
+            "line 2: a second carrier, 36000 Hz");
+        bad("second carrier after the pulses", "carrier 38000\npulse 1\ncarrier 36000\n",
+            "line 3: a second carrier");
+        bad("carrier against a scancode's", "carrier 38000\nscancode rc5:1\n",
+            "line 2: this scancode is sent on 36000 Hz, but line 1 gave 38000 Hz");
+        bad("scancodes of two carriers", "scancode rc5:1\nspace 9000\nscancode nec:1\n",
+            "line 3: this scancode");
+        bad("unknown protocol", "scancode rc7:0x1\n", "line 1: unknown protocol 'rc7'");
+        bad("scancode without protocol", "scancode 0x1e01\n", "line 1: expected 'scancode PROTOCOL:VALUE'");
+        bad("scancode and more", "scancode rc5:1 2\n", "line 1: expected 'scancode PROTOCOL:VALUE'");
+        bad("empty scancode", "scancode rc5:\n", "line 1: '' is not a scancode");
+        bad("bare 0x", "scancode rc5:0x\n", "line 1: '0x' is not a scancode");
+        bad("not octal", "scancode rc5:09\n", "line 1: '09' is not a scancode");
+        bad("negative", "scancode rc5:-1\n", "line 1: '-1' is not a scancode");
+        bad("over 32 bits", "scancode nec32:0x100000000\n", "line 1: '0x100000000' is not");
+        bad("outside the protocol", "scancode rc5:0x2000\n", "line 1: scancode 0x2000 does not fit rc5");
+        bad("rc6_mce with its toggle bit", "scancode rc6_mce:0x800f8001\n",
+            "line 1: scancode 0x800f8001 does not");
+        bad("pulse right after a scancode", "scancode rc5:1\npulse 5\n", "line 2: pulse follows a pulse");
+        bad("zero timeout", "pulse 1\ntimeout 0\n", "line 2: zero");
         bad("carrier too low", "carrier 50\npulse 1\n", "line 1: carrier 50 Hz");
         bad("above 24 bits", "pulse 1\nspace 16777216\npulse 1\n", "line 2: duration 16777216");
         bad("pulse too long", "pulse 500001\n", "line 1: pulse of 500001");

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "irdescribe.h"
+#include "irreplay.h"
 #include "irtool.h"
 
 namespace lumo::ir {
@@ -103,8 +105,17 @@ const char kRecordHelp[] = "Usage: irrecord.exe FILE\n"
                            "lines in microseconds) that 'ir-ctl --send' reads as well.\n\n";
 
 const char kPlayHelp[] = "Usage: irplay.exe FILE\n"
+                         "       irplay.exe --describe FILE\n"
                          "Sends the IR signal in FILE. FILE holds mode2 text ('carrier N', 'pulse N',\n"
-                         "'space N' lines in microseconds, '#' comments) or ir-ctl's '+N -N' form.\n\n";
+                         "'space N', 'timeout N' lines in microseconds, '#' comments), ir-ctl's '+N -N'\n"
+                         "form, or 'scancode PROTOCOL:VALUE' lines (nec, necx, nec32, rc5, rc5x_20, rc5_sz,\n"
+                         "rc6_0, rc6_6a_20, rc6_6a_24, rc6_6a_32, rc6_mce, sony12, sony15, sony20, jvc,\n"
+                         "sanyo, sharp, samsung32, panasonic). A recognised signal goes out on its\n"
+                         "protocol's carrier unless FILE names one, sony at least three times, and\n"
+                         "rc5/rc6 with the toggle bit flipped from the last play (kept in\n"
+                         "$XDG_STATE_HOME/lumo-control/toggle-state).\n"
+                         "--describe prints what FILE holds in one line, 'PROTOCOL:0xSCANCODE carrier N'\n"
+                         "or 'raw N frames T ms', and sends nothing.\n\n";
 
 } // namespace
 
@@ -227,26 +238,50 @@ int playMain(int argc, char **argv)
 {
     const char *prog = "irplay.exe";
     return guarded(prog, [&]() -> int {
+        const bool describe = argc >= 2 && std::strcmp(argv[1], "--describe") == 0;
+        if (describe) {
+            // "--describe FILE" reads like "irplay.exe FILE" without the option.
+            --argc;
+            ++argv;
+            if (argc == 2
+                && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0
+                    || std::strcmp(argv[1], "--version") == 0)) {
+                printError(prog, "expected a FILE after --describe (see --help)");
+                return ExitUsage;
+            }
+        }
         std::string file;
         if (int r = parseArgs(argc, argv, prog, kPlayHelp, file))
             return r < 0 ? ExitOk : r;
-        const std::string device = deviceFromEnv();
 
         Signal signal;
         Outcome o = loadSignalFile(file, signal);
-        if (o.code == ExitOk) {
-            if (isSimDevice(device)) {
-                SimPort::Options so;
-                so.sourceFile = file;
-                if (!simFailFromEnv(prog, so.fail))
-                    return ExitUsage;
-                SimPort port(so);
-                o = sendSignal(port, device, signal);
-            } else {
-                SystemPort port;
-                o = sendSignal(port, device, signal);
-            }
+        if (o.code != ExitOk)
+            return report(prog, o);
+        if (describe) {
+            const std::string line = describeLine(signal) + "\n";
+            std::fwrite(line.data(), 1, line.size(), stdout);
+            return std::fflush(stdout) == 0 ? ExitOk : ExitInternal;
         }
+
+        const std::string device = deviceFromEnv();
+        const ReplayPlan plan = planReplay(
+            signal, toggleStatePath(std::getenv("XDG_STATE_HOME"), std::getenv("HOME")));
+        if (isSimDevice(device)) {
+            SimPort::Options so;
+            so.sourceFile = file;
+            if (!simFailFromEnv(prog, so.fail)) {
+                undoToggleState(plan);
+                return ExitUsage;
+            }
+            SimPort port(so);
+            o = sendSignal(port, device, plan.signal);
+        } else {
+            SystemPort port;
+            o = sendSignal(port, device, plan.signal);
+        }
+        if (o.code != ExitOk)
+            undoToggleState(plan);
         return report(prog, o);
     });
 }

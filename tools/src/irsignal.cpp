@@ -1,5 +1,6 @@
 #include "irsignal.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace lumo::ir {
@@ -98,6 +99,12 @@ bool parseNumber(std::string_view s, uint64_t &out)
     return r.ec == std::errc() && r.ptr == s.data() + s.size();
 }
 
+std::string hexDigits(uint32_t v)
+{
+    const std::string text = scancodeText(Protocol::Nec, v);
+    return text.substr(text.find(':') + 3);
+}
+
 std::string lineMsg(std::size_t line, const std::string &what)
 {
     return "line " + numberText(line) + ": " + what;
@@ -126,7 +133,9 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
     std::size_t lineNo = 0;
     std::size_t lastValueLine = 0;
     std::size_t frameValues = 0;
-    bool carrierSeen = false;
+    std::size_t carrierLine = 0; // where the carrier came from (0: nowhere yet)
+    bool carrierFromScancode = false;
+    bool trailingTimeout = false; // the last value is a space a 'timeout' line ended
 
     auto addValue = [&](bool pulse, uint64_t v, std::string_view word) -> bool {
         if (v == 0) {
@@ -169,6 +178,27 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
         }
         out.values.push_back(uint32_t(v));
         lastValueLine = lineNo;
+        trailingTimeout = false;
+        return true;
+    };
+
+    // One carrier per signal: a 'carrier' line or a scancode's protocol may
+    // set it, again only to the same value.
+    auto setCarrier = [&](uint64_t hz, bool fromScancode) -> bool {
+        if (carrierLine && hz != out.carrier) {
+            const std::string earlier = "line " + numberText(carrierLine) + " gave " + numberText(out.carrier)
+                + " Hz" + (carrierFromScancode ? " for its scancode" : "");
+            error = lineMsg(lineNo,
+                            (fromScancode ? "this scancode is sent on " + numberText(hz) + " Hz"
+                                          : "a second carrier, " + numberText(hz) + " Hz")
+                                + ", but " + earlier + "; a signal has one carrier");
+            return false;
+        }
+        if (!carrierLine) {
+            carrierLine = lineNo;
+            carrierFromScancode = fromScancode;
+        }
+        out.carrier = uint32_t(hz);
         return true;
     };
 
@@ -194,7 +224,29 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
 
         auto w = words(line);
         const std::string_view key = w[0];
-        if (asciiEquals(key, "carrier") || asciiEquals(key, "pulse") || asciiEquals(key, "space")) {
+        if (asciiEquals(key, "scancode")) {
+            if (w.size() != 2) {
+                error = lineMsg(lineNo, "expected 'scancode PROTOCOL:VALUE', got " + quoted(line));
+                return false;
+            }
+            Protocol protocol;
+            uint32_t scancode = 0;
+            if (!parseScancodeWord(w[1], protocol, scancode, error)) {
+                error = lineMsg(lineNo, error);
+                return false;
+            }
+            if (!setCarrier(protocolInfo(protocol).carrierHz, true))
+                return false;
+            // As ir-ctl: right after a pulse comes its gap between scancodes.
+            if (out.values.size() % 2 == 1 && !addValue(false, kScancodeGapUs, w[1]))
+                return false;
+            for (uint32_t v : encodeFrame(protocol, scancode))
+                if (!addValue(out.values.size() % 2 == 0, v, w[1]))
+                    return false;
+            continue;
+        }
+        if (asciiEquals(key, "carrier") || asciiEquals(key, "pulse") || asciiEquals(key, "space")
+            || asciiEquals(key, "timeout")) {
             if (w.size() != 2) {
                 error = lineMsg(lineNo,
                                 "expected '" + std::string(key) + " N' with one number, got " + quoted(line));
@@ -208,22 +260,36 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
                 return false;
             }
             if (asciiEquals(key, "carrier")) {
-                if (carrierSeen) {
-                    error = lineMsg(lineNo, "a second carrier line; a signal has one carrier");
-                    return false;
-                }
-                if (!out.values.empty()) {
-                    error = lineMsg(lineNo, "the carrier must come before the first pulse");
-                    return false;
-                }
                 if (v < kMinCarrierHz || v > kMaxCarrierHz) {
                     error = lineMsg(lineNo,
                                     "carrier " + numberText(v) + " Hz is outside " + numberText(kMinCarrierHz)
                                         + ".." + numberText(kMaxCarrierHz) + " Hz");
                     return false;
                 }
-                carrierSeen = true;
-                out.carrier = uint32_t(v);
+                if (!setCarrier(v, false))
+                    return false;
+                continue;
+            }
+            if (asciiEquals(key, "timeout")) {
+                // What ir-ctl --receive writes when the receiver went idle;
+                // ir-ctl --send takes it as a space: none before the first
+                // pulse, added to a space before it, dropped at the end.
+                if (v == 0) {
+                    error = lineMsg(lineNo, "zero duration in " + quoted(line));
+                    return false;
+                }
+                if (out.values.empty())
+                    continue;
+                if (out.values.size() % 2 == 1) {
+                    if (!addValue(false, std::min<uint64_t>(v, kMaxValueUs), line))
+                        return false;
+                } else {
+                    uint64_t merged = std::min<uint64_t>(out.values.back() + v, kMaxValueUs);
+                    out.values.back() = uint32_t(merged);
+                    if (merged >= kFrameGapUs)
+                        frameValues = 0;
+                }
+                trailingTimeout = true;
                 continue;
             }
             if (!addValue(asciiEquals(key, "pulse"), v, line))
@@ -240,7 +306,8 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
             if (!parseNumber(digits, v)) {
                 error = lineMsg(lineNo,
                                 "cannot read " + quoted(word)
-                                    + "; expected 'pulse N', 'space N', 'carrier N' or '+N -N'");
+                                    + "; expected 'pulse N', 'space N', 'carrier N', "
+                                      "'scancode PROTOCOL:VALUE' or '+N -N'");
                 return false;
             }
             bool pulse = sign == '+' ? true : sign == '-' ? false : out.values.size() % 2 == 0;
@@ -249,6 +316,8 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
         }
     }
 
+    if (trailingTimeout && out.values.size() % 2 == 0)
+        out.values.pop_back();
     if (out.values.empty()) {
         error = "no pulses in the file";
         return false;
@@ -258,6 +327,64 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
         return false;
     }
     return checkSignal(out, error);
+}
+
+bool parseScancodeWord(std::string_view word, Protocol &protocol, uint32_t &scancode, std::string &error)
+{
+    const std::size_t colon = word.find(':');
+    if (colon == std::string_view::npos) {
+        error = "expected 'scancode PROTOCOL:VALUE', got " + quoted(word);
+        return false;
+    }
+    const std::string_view name = word.substr(0, colon);
+    if (!protocolFromName(name, protocol)) {
+        error = "unknown protocol " + quoted(name);
+        return false;
+    }
+    // strtoul's forms: 0x hex, a leading 0 for octal, else decimal
+    std::string_view digits = word.substr(colon + 1);
+    if (!digits.empty() && digits[0] == '+')
+        digits.remove_prefix(1);
+    int base = 10;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        base = 16;
+        digits.remove_prefix(2);
+    } else if (digits.size() > 1 && digits[0] == '0') {
+        base = 8;
+        digits.remove_prefix(1);
+    }
+    uint64_t value = 0;
+    bool ok = !digits.empty() && digits.size() <= 40;
+    for (char c : digits) {
+        int d = c >= '0' && c <= '9' ? c - '0'
+            : c >= 'a' && c <= 'f'   ? c - 'a' + 10
+            : c >= 'A' && c <= 'F'   ? c - 'A' + 10
+                                     : 99;
+        if (d >= base) {
+            ok = false;
+            break;
+        }
+        value = value * uint64_t(base) + uint64_t(d);
+        if (value > 0xffffffffu) {
+            ok = false;
+            break;
+        }
+    }
+    if (!ok) {
+        error = quoted(word.substr(colon + 1))
+            + " is not a scancode (0x hex, octal with a leading 0, or decimal)";
+        return false;
+    }
+    if (!scancodeFits(protocol, uint32_t(value))) {
+        const uint32_t mask = protocolInfo(protocol).scancodeMask;
+        const std::string shown = scancodeText(protocol, uint32_t(value));
+        error = "scancode " + shown.substr(shown.find(':') + 1) + " does not fit " + protocolName(protocol)
+            + (protocol == Protocol::Rc6Mce ? " (0x800fxxxx without the toggle bit 0x8000)"
+                                            : " (at most the bits 0x" + hexDigits(mask) + ")");
+        return false;
+    }
+    scancode = uint32_t(value);
+    return true;
 }
 
 bool checkSignal(const Signal &s, std::string &error)

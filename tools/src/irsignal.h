@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "irprotocol.h"
+
 namespace lumo::ir {
 
 // One frame may hold at most this many pulse/space values: that is what a
@@ -23,6 +25,8 @@ constexpr uint32_t kMaxCarrierHz = 1'000'000;
 constexpr std::size_t kMaxFileBytes = 1 << 20;
 // No device sends a single pulse longer than this in one go.
 constexpr uint32_t kMaxPulseUs = 500'000;
+// The space ir-ctl puts between a scancode and the pulse before it.
+constexpr uint32_t kScancodeGapUs = 125'000;
 
 struct Signal
 {
@@ -33,10 +37,21 @@ struct Signal
     std::size_t frameCount() const;
 };
 
-// Reads the text form. Accepts "carrier N", "pulse N", "space N", ir-ctl's
-// "+N -N" (sign optional) form, blank lines and '#' comments, CRLF line ends.
-// On failure returns false and sets error to "line N: what is wrong".
+// Reads the text form as ir-ctl --send does: "pulse N", "space N", ir-ctl's
+// "+N -N" form (sign optional), blank lines and '#' comments, CRLF line ends;
+// one "carrier N" anywhere (again only with the same value); "timeout N" as a
+// space (ignored before the first pulse, added to a space before it, dropped
+// at the end); "scancode PROTOCOL:VALUE" encoded with encodeFrame() (toggle 0)
+// and setting the protocol's carrier, with kScancodeGapUs before it when a
+// pulse precedes it. On failure returns false and sets error to
+// "line N: what is wrong".
 bool parseSignal(std::string_view text, Signal &out, std::string &error);
+
+// Reads "PROTOCOL:VALUE" of a scancode line: a protocol name as
+// protocolFromName() takes it, VALUE as strtoul reads it (0x hex, a leading 0
+// for octal, else decimal, an optional '+'), and the scancode must fit the
+// protocol. On failure sets error (without a line number).
+bool parseScancodeWord(std::string_view word, Protocol &protocol, uint32_t &scancode, std::string &error);
 
 // Checks what both the parser and the recorder promise: odd count, starts and
 // ends with a pulse, no zero, no value above kMaxValueUs, frame and total

@@ -1,0 +1,85 @@
+// An LD_PRELOAD stand-in for a LIRC transmitter, so that ir-ctl (v4l-utils)
+// can be used as a reference encoder without IR hardware: run
+//   LD_PRELOAD=liblirc_capture.so LIRC_CAPTURE_OUT=FILE ir-ctl -d /dev/null -S nec:0x1234
+// ir-ctl opens /dev/null (a character device, as it insists); every LIRC
+// ioctl on it is answered here as a transmitter that can set its carrier but
+// has no kernel encoder (so ir-ctl encodes scancodes itself), and what ir-ctl
+// writes to it is appended to FILE: "carrier N" and "write V V V ..." lines.
+#include <cerrno>
+#include <cstdarg>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
+#include <linux/lirc.h>
+#include <sys/types.h>
+// (no <unistd.h>: its write() would clash with the one defined below)
+
+namespace {
+
+int g_lircFd = -1;
+
+void append(const char *text)
+{
+    const char *path = std::getenv("LIRC_CAPTURE_OUT");
+    if (!path)
+        return;
+    if (std::FILE *f = std::fopen(path, "a")) {
+        std::fputs(text, f);
+        std::fclose(f);
+    }
+}
+
+} // namespace
+
+extern "C" int ioctl(int fd, unsigned long request, ...)
+{
+    va_list ap;
+    va_start(ap, request);
+    void *arg = va_arg(ap, void *);
+    va_end(ap);
+    if (_IOC_TYPE(request) != 'i') {
+        using Real = int (*)(int, unsigned long, ...);
+        static Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "ioctl"));
+        return real(fd, request, arg);
+    }
+    g_lircFd = fd;
+    auto *value = static_cast<unsigned *>(arg);
+    char line[64];
+    switch (request) {
+    case LIRC_GET_FEATURES:
+        *value = LIRC_CAN_SEND_PULSE | LIRC_CAN_SET_SEND_CARRIER;
+        return 0;
+    case LIRC_SET_SEND_MODE:
+        if (*value == LIRC_MODE_PULSE)
+            return 0;
+        errno = EINVAL; // no kernel encoder: ir-ctl falls back to its own
+        return -1;
+    case LIRC_SET_SEND_CARRIER:
+        std::snprintf(line, sizeof line, "carrier %u\n", *value);
+        append(line);
+        return 0;
+    default:
+        errno = ENOTTY;
+        return -1;
+    }
+}
+
+extern "C" ssize_t write(int fd, const void *buf, size_t bytes)
+{
+    using Real = ssize_t (*)(int, const void *, size_t);
+    static Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "write"));
+    if (fd < 0 || fd != g_lircFd)
+        return real(fd, buf, bytes);
+    const char *path = std::getenv("LIRC_CAPTURE_OUT");
+    std::FILE *f = path ? std::fopen(path, "a") : nullptr;
+    if (f) {
+        const auto *values = static_cast<const unsigned *>(buf);
+        std::fputs("write", f);
+        for (size_t i = 0; i < bytes / sizeof(unsigned); ++i)
+            std::fprintf(f, " %u", values[i]);
+        std::fputs("\n", f);
+        std::fclose(f);
+    }
+    return ssize_t(bytes);
+}
