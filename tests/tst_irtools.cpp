@@ -714,6 +714,13 @@ private slots:
         QCOMPARE(parsed(text).carrier, 38000u);
         QVERIFY(
             text.contains("\n# carrier measured by the receiver in learning mode (median of 3 reports); "));
+        // What it is, as ir-ctl -S names it: NEC, address and command from the name.
+        uint8_t address = 0;
+        uint8_t command = 0;
+        SimPort::necCode(QFile::encodeName(file).toStdString(), address, command);
+        const QByteArray decoded = "\n# decoded nec:0x"
+            + QByteArray::number(address * 256 + command, 16).rightJustified(4, '0') + "\n";
+        QVERIFY2(text.contains(decoded), text.constData());
 
         PlayCommand(file);
         PlayCommand(file);

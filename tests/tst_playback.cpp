@@ -134,6 +134,49 @@ private slots:
         }
     }
 
+    void buttonTips_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // of R2B5.lmc; null: no file
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("no file") << QByteArray() << QString();
+        // As a receiver hands it out: pulses 90 us long, spaces 90 us short.
+        QTest::newRow("nec as recorded") << QByteArray(
+            "carrier 38000\n"
+            "+9090 -4410 +650 -470 +650 -470 +650 -470 +650 -470 +650 -470 +650 -470 +650 -1600\n"
+            "+650 -470 +650 -1600 +650 -1600 +650 -1600 +650 -1600 +650 -1600 +650 -1600 +650 -470\n"
+            "+650 -1600 +650 -1600 +650 -1600 +650 -1600 +650 -1600 +650 -1600 +650 -1600 +650 -470\n"
+            "+650 -1600 +650 -470 +650 -470 +650 -470 +650 -470 +650 -470 +650 -470 +650 -1600\n"
+            "+650 -470 +650\n") << "nec:0x40bf, 38 kHz";
+        QTest::newRow("rc5 code, carrier of its own")
+            << QByteArray("scancode rc5:0x1e0c\n") << "rc5:0x1e0c, 36 kHz";
+        QTest::newRow("unknown signal") << QByteArray("+2000 -1000 +2000\n") << "recorded signal";
+        QTest::newRow("not a signal at all") << QByteArray("\x7f"
+                                                           "ELF")
+                                             << "recorded signal";
+    }
+
+    void buttonTips()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, tip);
+        WorkDir work;
+        MessageScript messages;
+        SetFiles::write(work.file("remotes.lmr"), taggedSet("a"));
+        if (!content.isNull()) {
+            touch(work.file("data/58/R2B5.lmc"));
+            QFile f(work.file("data/58/R2B5.lmc"));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+        }
+        MainWindow w;
+        QCOMPARE(w.button(5)->toolTip(), QString()); // remote 1 has no recordings
+        w.remoteItem(2)->trigger();
+        QCOMPARE(w.button(5)->toolTip(), tip);
+        QCOMPARE(w.button(4)->toolTip(), QString());
+        w.remoteItem(1)->trigger();
+        QCOMPARE(w.button(5)->toolTip(), QString());
+        QVERIFY(messages.shown.isEmpty());
+    }
+
     void nestedPlaysFinishInnerFirst()
     {
         WorkDir work;

@@ -238,6 +238,8 @@ private slots:
         QVERIFY(waitForRecording());
         QCOMPARE(f.tools.arguments("irrecord.exe"), QStringList{ f.irFile(file) });
         QCOMPARE(f.form1->currentRemote(), shown);
+        // Its button tells what it learned as soon as the recording ends.
+        QCOMPARE(f.form1->button(button)->toolTip(), chosen ? QString() : QStringLiteral("recorded signal"));
         QCOMPARE(f.form1->buttonCaptions(), captions(kRemote[shown - 1]));
         // Done; the main window's button plays its own remote's recording.
         QTest::mouseClick(form5->doneButton(), Qt::LeftButton);

@@ -1,5 +1,7 @@
 #include "irtool.h"
 
+#include "irdescribe.h"
+
 #include <linux/lirc.h>
 
 #include <algorithm>
@@ -519,6 +521,9 @@ std::vector<std::string> recordHeader(const Capture &c, const std::string &devic
     if (c.recTimeoutUs)
         line += "; receive timeout " + numberText(c.recTimeoutUs) + " us";
     h.push_back(line);
+    // What the signal is, for people: the tools always decode the values.
+    if (std::string decoded = decodedComment(s); !decoded.empty())
+        h.push_back(decoded);
     return h;
 }
 

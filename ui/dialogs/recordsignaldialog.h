@@ -38,6 +38,7 @@ public:
     QRadioButton *option(int r) const; // Option1..Option3, r = 1..3
     QPushButton *button(int n) const;  // B1, b2 ... b12, n = 1..12
     QPushButton *doneButton() const { return m_done; }
+    MainWindow *mainWindow() const { return m_mainWindow; }
     QStringList buttonCaptions() const;
 
     // The remote chosen in the dialog, 0 while none is.

@@ -1,6 +1,7 @@
 #include "recordwaitdialog.h"
 
 #include "design.h"
+#include "mainwindow.h"
 #include "recordsignaldialog.h"
 #include "toolrunner.h"
 
@@ -88,6 +89,9 @@ void RecordWaitDialog::timer1Tick()
     RunRecordTool(path);
     if (form5)
         form5->setEnabled(true);
+    // The main window's buttons tell what they hold now.
+    if (auto *dialog = qobject_cast<RecordSignalDialog *>(form5.data()); dialog && dialog->mainWindow())
+        dialog->mainWindow()->refreshButtonTips();
     if (!self)
         return;
     m_finished = true;

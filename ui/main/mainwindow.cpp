@@ -2,6 +2,7 @@
 
 #include "design.h"
 #include "filechooser.h"
+#include "ircommandfile.h"
 #include "messages.h"
 #include "paths.h"
 #include "setfileaccess.h"
@@ -232,6 +233,20 @@ QStringList MainWindow::buttonCaptions() const
 void MainWindow::setButtonCaptions(const QStringList &captions)
 {
     m_buttons.setCaptions(captions);
+    refreshButtonTips();
+}
+
+void MainWindow::refreshButtonTips()
+{
+    const int remote = currentRemote();
+    const bool setFolder = Paths::parseSetNumber(setNumberText(), nullptr);
+    for (int n = 1; n <= 12; ++n) {
+        QString tip;
+        if (remote && setFolder)
+            tip = describeIrCommandFile(
+                Paths::irCommandFile(setNumberText(), QString::number(remote), QString::number(n)));
+        m_buttons.button(n)->setToolTip(tip);
+    }
 }
 
 QAction *MainWindow::remoteItem(int r) const

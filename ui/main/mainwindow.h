@@ -44,7 +44,12 @@ public:
     // Play button n (1..12): B1, b2 ... b12.
     QPushButton *button(int n) const;
     QStringList buttonCaptions() const;
+    // Captions the buttons (a remote's captions) and refreshes their tips.
     void setButtonCaptions(const QStringList &captions);
+    // Gives each play button the tooltip of what its IR command file of the
+    // current remote holds ("rc5:0x1e0c, 36 kHz", "recorded signal"), none
+    // where there is no file. Also after a recording has ended.
+    void refreshButtonTips();
 
     // Remotes menu item of remote r (1..3): rem1, rem2, rem3.
     QAction *remoteItem(int r) const;
