@@ -248,9 +248,9 @@ private slots:
             "device at '/dev/lirc-test'");
         fail(
             "busy", [](auto &p) { p.openError = EBUSY; }, ExitDeviceUnavailable, "busy");
-        // The hint: a udev rule (GROUP=...) and joining the group.
+        // The hint: the package's uaccess rule, else joining a group.
         fail(
-            "denied", [](auto &p) { p.openError = EACCES; }, ExitNoPermission, "usermod -aG");
+            "denied", [](auto &p) { p.openError = EACCES; }, ExitNoPermission, "TAG+=\"uaccess\"");
         fail(
             "cannot receive", [](auto &p) { p.features = LIRC_CAN_SEND_PULSE; }, ExitUnsupported,
             "cannot receive");
