@@ -7,11 +7,11 @@
 // writes to it is appended to FILE: "carrier N" and "write V V V ..." lines.
 #include <cerrno>
 #include <cstdarg>
-#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <linux/lirc.h>
+#include <string>
 #include <sys/types.h>
 // (no <unistd.h>: its write() would clash with the one defined below)
 
@@ -19,15 +19,18 @@ namespace {
 
 int g_lircFd = -1;
 
-void append(const char *text)
+// Appends a line to FILE; printf-like.
+void capture(const char *format, ...)
 {
     const char *path = std::getenv("LIRC_CAPTURE_OUT");
-    if (!path)
+    std::FILE *f = path ? std::fopen(path, "a") : nullptr;
+    if (!f)
         return;
-    if (std::FILE *f = std::fopen(path, "a")) {
-        std::fputs(text, f);
-        std::fclose(f);
-    }
+    va_list ap;
+    va_start(ap, format);
+    std::vfprintf(f, format, ap);
+    va_end(ap);
+    std::fclose(f);
 }
 
 } // namespace
@@ -36,33 +39,27 @@ extern "C" int ioctl(int fd, unsigned long request, ...)
 {
     va_list ap;
     va_start(ap, request);
-    void *arg = va_arg(ap, void *);
+    auto *value = static_cast<unsigned *>(va_arg(ap, void *));
     va_end(ap);
     if (_IOC_TYPE(request) != 'i') {
         using Real = int (*)(int, unsigned long, ...);
         static Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "ioctl"));
-        return real(fd, request, arg);
+        return real(fd, request, value);
     }
     g_lircFd = fd;
-    auto *value = static_cast<unsigned *>(arg);
-    char line[64];
-    switch (request) {
-    case LIRC_GET_FEATURES:
+    if (request == LIRC_GET_FEATURES) {
         *value = LIRC_CAN_SEND_PULSE | LIRC_CAN_SET_SEND_CARRIER;
         return 0;
-    case LIRC_SET_SEND_MODE:
-        if (*value == LIRC_MODE_PULSE)
-            return 0;
-        errno = EINVAL; // no kernel encoder: ir-ctl falls back to its own
-        return -1;
-    case LIRC_SET_SEND_CARRIER:
-        std::snprintf(line, sizeof line, "carrier %u\n", *value);
-        append(line);
-        return 0;
-    default:
-        errno = ENOTTY;
-        return -1;
     }
+    if (request == LIRC_SET_SEND_CARRIER) {
+        capture("carrier %u\n", *value);
+        return 0;
+    }
+    if (request == LIRC_SET_SEND_MODE && *value == LIRC_MODE_PULSE)
+        return 0;
+    // No kernel encoder (scancode mode refused): ir-ctl falls back to its own.
+    errno = request == LIRC_SET_SEND_MODE ? EINVAL : ENOTTY;
+    return -1;
 }
 
 extern "C" ssize_t write(int fd, const void *buf, size_t bytes)
@@ -71,15 +68,9 @@ extern "C" ssize_t write(int fd, const void *buf, size_t bytes)
     static Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "write"));
     if (fd < 0 || fd != g_lircFd)
         return real(fd, buf, bytes);
-    const char *path = std::getenv("LIRC_CAPTURE_OUT");
-    std::FILE *f = path ? std::fopen(path, "a") : nullptr;
-    if (f) {
-        const auto *values = static_cast<const unsigned *>(buf);
-        std::fputs("write", f);
-        for (size_t i = 0; i < bytes / sizeof(unsigned); ++i)
-            std::fprintf(f, " %u", values[i]);
-        std::fputs("\n", f);
-        std::fclose(f);
-    }
+    std::string line = "write";
+    for (size_t i = 0; i < bytes / sizeof(unsigned); ++i)
+        line += " " + std::to_string(static_cast<const unsigned *>(buf)[i]);
+    capture("%s\n", line.c_str());
     return ssize_t(bytes);
 }
