@@ -1,10 +1,13 @@
-// An LD_PRELOAD stand-in for a LIRC transmitter, so that ir-ctl (v4l-utils)
-// can be used as a reference encoder without IR hardware: run
+// An LD_PRELOAD stand-in for a LIRC device, so that ir-ctl (v4l-utils) can be
+// used as a reference encoder, and the tools' real device code be run, without
+// IR hardware:
 //   LD_PRELOAD=liblirc_capture.so LIRC_CAPTURE_OUT=FILE ir-ctl -d /dev/null -S nec:0x1234
 // ir-ctl opens /dev/null (a character device, as it insists); every LIRC
-// ioctl on it is answered here as a transmitter that can set its carrier but
-// has no kernel encoder (so ir-ctl encodes scancodes itself), and what ir-ctl
-// writes to it is appended to FILE: "carrier N" and "write V V V ..." lines.
+// ioctl is answered here as a device that can receive and send and set its
+// carrier but has no kernel encoder (so ir-ctl encodes scancodes itself), and
+// what is written to it is appended to FILE: "carrier N" and "write V V V ..."
+// lines; with LIRC_CAPTURE_WRITE_ERROR set, writes fail with EIO instead.
+// Reads are /dev/null's own: the device is unplugged as soon as it is read.
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -48,7 +51,7 @@ extern "C" int ioctl(int fd, unsigned long request, ...)
     }
     g_lircFd = fd;
     if (request == LIRC_GET_FEATURES) {
-        *value = LIRC_CAN_SEND_PULSE | LIRC_CAN_SET_SEND_CARRIER;
+        *value = LIRC_CAN_REC_MODE2 | LIRC_CAN_SEND_PULSE | LIRC_CAN_SET_SEND_CARRIER;
         return 0;
     }
     if (request == LIRC_SET_SEND_CARRIER) {
@@ -68,6 +71,10 @@ extern "C" ssize_t write(int fd, const void *buf, size_t bytes)
     static Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "write"));
     if (fd < 0 || fd != g_lircFd)
         return real(fd, buf, bytes);
+    if (std::getenv("LIRC_CAPTURE_WRITE_ERROR")) {
+        errno = EIO;
+        return -1;
+    }
     std::string line = "write";
     for (size_t i = 0; i < bytes / sizeof(unsigned); ++i)
         line += " " + std::to_string(static_cast<const unsigned *>(buf)[i]);
