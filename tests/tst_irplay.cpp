@@ -138,7 +138,7 @@ private slots:
             << fileText(encodeFrame(Protocol::Rc5, 0x1e01), 38000) << 1 << 38000u << 0;
         QTest::newRow("panasonic") << QByteArray("scancode panasonic:0x80099\n") << 1 << 36700u << 0;
         QTest::newRow("raw, sender's default carrier")
-            << fileText({ 500, 400, 300, 40000, 500 }) << 2 << 38000u << 0;
+            << fileText({ 500, 400, 300, 20000, 500 }) << 2 << 38000u << 0;
     }
 
     void sendsAsTheRemoteWould()
@@ -238,8 +238,8 @@ private slots:
         QTest::newRow("scancode line")
             << QByteArray("scancode panasonic:0x80099\n") << "panasonic:0x80099 carrier 36700"
             << "panasonic:0x80099, 36.7 kHz";
-        QTest::newRow("raw") << fileText({ 500, 400, 300, 40000, 500 }) << "raw 2 frames 41.7 ms"
-                             << "recorded signal";
+        QTest::newRow("raw, a 20 ms gap") << fileText({ 500, 400, 300, 20000, 500 }) << "raw 2 frames 21.7 ms"
+                                          << "recorded signal";
         QTest::newRow("raw with a carrier") << fileText({ 500 }, 56000) << "raw 1 frame 0.5 ms carrier 56000"
                                             << "recorded signal";
         QTest::newRow("malformed") << QByteArray("pulse 5\nspace\n") << "line 2: expected 'space N'"
