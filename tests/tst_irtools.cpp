@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <linux/lirc.h>
@@ -295,6 +296,9 @@ private slots:
         QVERIFY(port.firstCall(LIRC_SET_REC_MODE, &mode) && mode == LIRC_MODE_MODE2);
         const QByteArray text = SetFiles::bytes(file);
         QVERIFY(text.startsWith("# Lumo Control IR signal, recorded by irrecord.exe from /dev/lirc-test\n"));
+        QVERIFY(QRegularExpression("\n# recorded \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d UTC; ")
+                    .match(text)
+                    .hasMatch());
         QCOMPARE(parsed(text).values, values);
         QCOMPARE(parsed(text).carrier, carrier);
         QCOMPARE(text.contains("\n# carrier measured by the receiver"), carrier != 0);
@@ -560,7 +564,7 @@ private slots:
         };
         // A real LIRC device: /dev/null with ioctls and writes answered by the shim.
         const QStringList lirc = { "LUMO_IR_DEVICE=/dev/null", "LD_PRELOAD=" LUMO_LIRC_CAPTURE };
-        row("record --help", true, { "--help" }, ExitOk, "");
+        row("record --help", true, { "--help" }, ExitOk, "Usage: irrecord.exe FILE\n");
         row("play -- FILE", false, { "--", "FILE" }, ExitOk, "");
         row("record, no argument", true, {}, ExitUsage, "missing FILE");
         row("record, two arguments", true, { "FILE", "FILE" }, ExitUsage, "exactly one FILE");
@@ -628,7 +632,7 @@ private slots:
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), code);
         QCOMPARE(err.count('\n'), code ? 1 : 0);
-        QVERIFY2(err.contains(message.toUtf8()), err.constData());
+        QVERIFY2((p.readAllStandardOutput() + err).contains(message.toUtf8()), err.constData());
         if (code)
             QCOMPARE(SetFiles::bytes(m_files + "/FILE"), old);
         QCOMPARE(entries(m_files), (QStringList{ "BAD", "FILE" }));
