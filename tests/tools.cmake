@@ -1,8 +1,6 @@
-# Tests of the IR tools (irrecord.exe / irplay.exe) and their library; the
-# second also runs the real tools, directly and through the tool runner.
+# Tests of the IR tools (irrecord.exe / irplay.exe) and their library;
+# tst_irtools also runs the real tools, directly and through the tool runner.
 lumo_add_test(tst_irformat LIBS lumo_irtools)
-lumo_add_test(tst_irtools LIBS lumo_irtools lumo_core)
-add_dependencies(tst_irtools irrecord irplay)
 
 # A whole session through the windows, with the real tools simulating.
 lumo_add_test(tst_endtoend LIBS lumo_ui)
@@ -21,6 +19,10 @@ set_target_properties(lirc_capture PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${LUMO_TE
 lumo_add_test(tst_irprotocol LIBS lumo_irtools)
 target_compile_definitions(tst_irprotocol PRIVATE LUMO_LIRC_CAPTURE="$<TARGET_FILE:lirc_capture>")
 add_dependencies(tst_irprotocol lirc_capture)
+# The tools' real device code, with the same helper as the device.
+lumo_add_test(tst_irtools LIBS lumo_irtools lumo_core)
+target_compile_definitions(tst_irtools PRIVATE LUMO_LIRC_CAPTURE="$<TARGET_FILE:lirc_capture>")
+add_dependencies(tst_irtools irrecord irplay lirc_capture)
 
 # irplay.exe acting like the remote (carrier, sony repeats, toggles) and
 # --describe, through the real tool with the simulator.
