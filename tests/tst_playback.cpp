@@ -21,11 +21,6 @@ QMap<int, RecordValue> taggedSet(const QString &tag)
     return m;
 }
 
-void touch(const QString &path)
-{
-    QVERIFY(QDir().mkpath(QFileInfo(path).path()) && QFile(path).open(QIODevice::WriteOnly));
-}
-
 } // namespace
 
 class TstPlayback : public QObject
