@@ -130,6 +130,15 @@ private:
     QByteArray m_oldPath;
 };
 
+// What most tests of the windows start with: a private current folder,
+// scripted message boxes and fake IR tools.
+struct Sandbox
+{
+    WorkDir work;
+    MessageScript messages;
+    FakeTools tools;
+};
+
 // Creates the file (and its folders) holding 'content'; fails the test on error.
 inline void touch(const QString &path, const QByteArray &content = QByteArray())
 {
