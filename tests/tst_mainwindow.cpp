@@ -273,16 +273,9 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    void selectRemote_data()
+    void selectRemote() // the other remotes' records: see the record signal tests
     {
-        QTest::addColumn<int>("remote");
-        for (int r = 1; r <= 3; ++r)
-            QTest::addRow("remote %d", r) << r;
-    }
-
-    void selectRemote()
-    {
-        QFETCH(int, remote);
+        const int remote = 2;
         Sandbox s;
         MainWindow w;
         // Each selection reads the file as it is now.
