@@ -108,7 +108,8 @@ private slots:
         const Records oddOnes{ { 1, t("not three") }, { 5, t("../../x") }, { 10, t("On") } };
         const QStringList on = QStringList{ "On" } + QStringList(11, QString());
         // clang-format off
-        QTest::newRow("empty folder") << Start{ "", {}, remotes, "0", "0", defaultCaptions(), false };
+        QTest::newRow("empty folder")
+            << Start{ "", {}, remotes, "0", "0", defaultCaptions(), false };
         QTest::newRow("full set") << Start{ "full.lmr", {}, { "TV", "Ampli", clime }, "58", "1", full, false };
         QTest::newRow("foreign, cut short")
             << Start{ "corrupt.lmr", {}, { "", "", "ok" }, "", "1", corrupt, false };
@@ -193,6 +194,7 @@ private slots:
         QTest::newRow("remote configuration, Load") << "eremote" << "Form2" << "Command2";
         QTest::newRow("button captions, Load") << "ebutton" << "Form4" << "Command3";
         QTest::newRow("record signal, a button") << "record" << "Form5" << "b7";
+        QTest::newRow("record signal, Done") << "record" << "Form5" << "Command1";
         // clang-format on
     }
 
@@ -302,22 +304,26 @@ private slots:
     {
         QTest::addColumn<QString>("text4");
         QTest::addColumn<QString>("text2");
-        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("button");      // as the play button passes it
         QTest::addColumn<QStringList>("present"); // recordings on disk
         QTest::addColumn<QString>("outcome");     // "plays" the first one, "missing" or nothing
         const QStringList any{ "data/58/R1B1.lmc", "data/58/R0B1.lmc", "data/58/R4B1.lmc",
                                "data/58/R01B1.lmc" };
         // clang-format off
-        QTest::newRow("remote 1 button 1") << "1" << "58" << 1 << QStringList{ "data/58/R1B1.lmc" } << "plays";
+        QTest::newRow("remote 1 button 1")
+            << "1" << "58" << "1" << QStringList{ "data/58/R1B1.lmc" } << "plays";
         QTest::newRow("remote 3 button 12")
-            << "3" << "58" << 12 << QStringList{ "data/58/R3B12.lmc" } << "plays";
-        // Only "1" to "3" name a remote.
+            << "3" << "58" << "12" << QStringList{ "data/58/R3B12.lmc" } << "plays";
+        // Only "1" to "3" name a remote, only "1" to "12" a button.
         for (const char *t : { "0", "01", "4", "" })
-            QTest::addRow("remote \"%s\"", t) << t << "58" << 1 << any << "";
-        // No other button's recording, nor any other folder, is tried.
-        QTest::newRow("missing") << "1" << "58" << 1 << QStringList{ "data/58/R1B2.lmc" } << "missing";
-        QTest::newRow("no set number") << "1" << "" << 1 << QStringList{ "data/R1B1.lmc" } << "missing";
-        QTest::newRow("set number ../58") << "1" << "../58" << 1 << QStringList{ "58/R1B1.lmc" } << "missing";
+            QTest::addRow("remote \"%s\"", t) << t << "58" << "1" << any << "";
+        QTest::newRow("button 13") << "1" << "58" << "13" << QStringList{ "data/58/R1B13.lmc" } << "";
+        QTest::newRow("button 01") << "1" << "58" << "01" << QStringList{ "data/58/R1B01.lmc" } << "";
+        // No other remote's recording, nor any other folder, is tried.
+        QTest::newRow("missing") << "1" << "58" << "1" << QStringList{ "data/58/R2B1.lmc" } << "missing";
+        QTest::newRow("no set number") << "1" << "" << "1" << QStringList{ "data/R1B1.lmc" } << "missing";
+        QTest::newRow("set number ../58")
+            << "1" << "../58" << "1" << QStringList{ "58/R1B1.lmc" } << "missing";
         // clang-format on
     }
 
@@ -325,7 +331,7 @@ private slots:
     {
         QFETCH(QString, text4);
         QFETCH(QString, text2);
-        QFETCH(int, button);
+        QFETCH(QString, button);
         QFETCH(QStringList, present);
         QFETCH(QString, outcome);
         Sandbox s;
@@ -334,7 +340,13 @@ private slots:
         MainWindow w;
         w.findChild<QLineEdit *>("Text4")->setText(text4);
         w.setSetNumberText(text2);
-        w.button(button)->click();
+        // The recording a press would play, and only that one, shows in a tip.
+        w.refreshButtonTips();
+        int tips = 0;
+        for (int n = 1; n <= 12; ++n)
+            tips += w.button(n)->toolTip().isEmpty() ? 0 : 1;
+        QCOMPARE(tips, outcome == "plays" ? 1 : 0);
+        w.playfile(button);
         // The player gets that one path as its one argument, and is waited for.
         const QStringList played{ "irplay.exe\t1\t" + s.work.file(present.first()), "irplay.exe done" };
         QCOMPARE(s.tools.log(), outcome == "plays" ? played : QStringList());
