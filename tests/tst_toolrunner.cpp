@@ -170,10 +170,14 @@ private slots:
     {
         FakeTools tools;
         QCOMPARE(ToolRunner::findTool("irplay.exe"), tools.folder() + "/irplay.exe");
+        // A file there that cannot run is passed over.
         const QString beside = QCoreApplication::applicationDirPath() + "/irrecord.exe";
-        QVERIFY(QFile::copy(QStringLiteral(LUMO_FAKE_TOOL), beside));
+        touch(beside, "#!/bin/sh\n");
+        const QString notRunnable = ToolRunner::findTool("irrecord.exe");
+        QFile::setPermissions(beside, QFile::permissions(beside) | QFileDevice::ExeOwner);
         const QString found = ToolRunner::findTool("irrecord.exe");
         QFile::remove(beside);
+        QCOMPARE(notRunnable, tools.folder() + "/irrecord.exe");
         QCOMPARE(found, beside);
     }
 
