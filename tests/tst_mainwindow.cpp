@@ -1,5 +1,9 @@
+// The main window: start-up, menus, the play buttons, File > Open / Exit,
+// Minimize with and without a tray, Help > WebSite.
+#include "filechooser.h"
 #include "mainwindow.h"
 #include "testsupport.h"
+#include "toolrunner.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -8,9 +12,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QtTest>
-
-Q_DECLARE_METATYPE(RecordValue)
 
 using Records = QMap<int, RecordValue>;
 
@@ -24,264 +27,483 @@ QStringList defaultCaptions()
     return c;
 }
 
-QStringList menuItems(const QMenu *menu)
+// Record n holds "<tag><n>" (set number 58), so a caption tells its record.
+Records taggedSet(const QString &tag)
 {
-    QStringList t;
-    for (const QAction *a : menu->actions())
-        t << a->objectName() + QLatin1Char('=') + a->text();
-    return t;
+    Records m;
+    for (int n = 1; n <= 45; ++n)
+        m.insert(n, RecordValue::fromText(tag + QString::number(n)));
+    m.insert(5, RecordValue::fromNumber(58));
+    return m;
 }
 
+// Everything the window shows and holds.
+QStringList state(const MainWindow &w)
+{
+    return QStringList{ w.setFilePath(), w.setNumberText(), QString::number(w.currentRemote()) }
+    + w.buttonCaptions() + w.remoteCaptions();
+}
+
+// The main window with the desktop's tray switched on or off.
+struct TrayWindow : MainWindow
+{
+    bool tray = true;
+    bool trayAvailable() const override { return tray; }
+};
+
+// What is in the folder at start (a tests/data file, a path to link to, or
+// records), and what the window shows then.
+struct Start
+{
+    QString fixture;
+    Records records;
+    QStringList names;
+    QString text2;
+    QString text4;
+    QStringList buttons;
+    bool box; // the file cannot be read: one error box
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Start)
 
 class TstMainWindow : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void buttonGeometry_data();
-    void buttonGeometry();
-    void windowMenusAndTray();
-    void startUp_data();
-    void startUp();
-    void startUpMakesDataFolder();
-    void dataFolderCannotBeCreated();
-    void enterPressesFocusedButton_data();
-    void enterPressesFocusedButton();
-};
-
-void TstMainWindow::buttonGeometry_data()
-{
-    QTest::addColumn<int>("n");
-    QTest::addColumn<QRect>("rect");
-    const int lefts[3] = { 16, 96, 176 };
-    const int tops[4] = { 16, 48, 80, 112 };
-    for (int n = 1; n <= 12; ++n)
-        QTest::addRow("button %d", n) << n << QRect(lefts[(n - 1) % 3], tops[(n - 1) / 3], 57, 25);
-}
-
-void TstMainWindow::buttonGeometry()
-{
-    QFETCH(int, n);
-    QFETCH(QRect, rect);
-    WorkDir work;
-    MainWindow w;
-    auto *b = w.findChild<QPushButton *>(n == 1 ? QStringLiteral("B1") : QStringLiteral("b%1").arg(n));
-    QVERIFY(b);
-    QCOMPARE(b, w.button(n));
-    QCOMPARE(b->geometry(), rect);
-    QCOMPARE(b->text(), defaultCaptions().at(n - 1));
-    if (n < 12) // tab order runs row by row
-        QCOMPARE(b->nextInFocusChain(), static_cast<QWidget *>(w.button(n + 1)));
-}
-
-void TstMainWindow::windowMenusAndTray()
-{
-    WorkDir work;
-    MessageScript messages;
-    MainWindow w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QCOMPARE(w.objectName(), QStringLiteral("Form1"));
-    QCOMPARE(w.windowTitle(), QStringLiteral("Lumo Control"));
-    QVERIFY(!w.windowIcon().isNull());
-    QCOMPARE(w.centralWidget()->size(), QSize(248, 164)); // 3720 x 2460 twips
-    for (const char *name : { "Text1", "Text2", "Text4" })
-        QVERIFY2(!w.findChild<QLineEdit *>(QString::fromLatin1(name))->isVisible(), name);
-
-    const QList<QAction *> top = w.menuBar()->actions();
-    QStringList bar;
-    for (QAction *a : top)
-        bar << a->text();
-    QCOMPARE(bar, (QStringList{ "&File", "&Remotes", "&Minimize", "&Help" }));
-    QCOMPARE(top.at(2)->objectName(), QStringLiteral("min"));
-    QVERIFY(!top.at(2)->menu()); // a command on the bar itself
-    QCOMPARE(menuItems(top.at(0)->menu()), (QStringList{ "open=Open", "b=", "exit=Exit" }));
-    QCOMPARE(menuItems(top.at(1)->menu()),
-             (QStringList{ "rem1=remote1", "rem2=remote2", "rem3=remote3", "bnh=", "record=Record",
-                           "bbbbbbbbb=", "eremote=Edit Remotes", "ebutton=Edit Buttons" }));
-    QCOMPARE(menuItems(top.at(3)->menu()),
-             (QStringList{ "web=WebSite", "dashes=------------------", "about=About" }));
-    for (QAction *a : w.findChildren<QAction *>())
-        QVERIFY2(!a->isCheckable() && a->shortcut().isEmpty(), qPrintable(a->objectName()));
-
-    QSystemTrayIcon *tray = w.trayIcon();
-    QCOMPARE(tray->toolTip(), QStringLiteral("Lumo Control"));
-    QCOMPARE(tray->icon().actualSize(QSize(64, 64)), QSize(32, 32));
-    QCOMPARE(tray->isVisible(), QSystemTrayIcon::isSystemTrayAvailable()); // none headless
-
-    QSignalSpy closed(&w, &MainWindow::closed);
-    QVERIFY(w.close());
-    QCOMPARE(closed.count(), 1);
-    QVERIFY(messages.shown.isEmpty());
-}
-
-void TstMainWindow::startUp_data()
-{
-    // What is in the folder at start, and what the window shows.
-    QTest::addColumn<QString>("fixture"); // a tests/data file, or ""
-    QTest::addColumn<Records>("records"); // else these records
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QString>("text2");
-    QTest::addColumn<QString>("text4");
-    QTest::addColumn<QStringList>("buttons");
-    const QStringList remotes = { "remote1", "remote2", "remote3" };
-    QStringList full;
-    for (int b = 1; b <= 12; ++b)
-        full << QStringLiteral("R1 K%1").arg(b);
-    QStringList corrupt(12, QString());
-    corrupt[0] = QStringLiteral("first button");
-    const Records none;
-    auto t = [](const char *s) { return RecordValue::fromText(QString::fromUtf8(s)); };
-
-    QTest::newRow("empty folder") << "" << none << remotes << "0"
-                                  << "0" << defaultCaptions();
-    QTest::newRow("full set") << "full.lmr" << none
-                              << QStringList{ "TV", "Ampli", QString::fromUtf8("Clim\u00e9") } << "58"
-                              << "1" << full;
-    QTest::newRow("foreign, cut short") << "corrupt.lmr" << none << QStringList{ "", "", "ok" } << ""
-                                        << "1" << corrupt;
-    QTest::newRow("ends after record 5") << ""
-                                         << Records{ { 1, t("3") },
-                                                     { 2, t("TV") },
-                                                     { 3, t("Amp") },
-                                                     { 4, t("") },
-                                                     { 5, RecordValue::fromNumber(1234) } }
-                                         << QStringList{ "TV", "Amp", "" } << "1234"
-                                         << "1" << QStringList(12, QString());
-    QTest::newRow("record 1 ignored, path as set number")
-        << "" << Records{ { 1, t("not three") }, { 5, t("../../x") }, { 10, t("On") } }
-        << QStringList{ "", "", "" } << ""
-        << "1" << (QStringList{ "On" } + QStringList(11, QString()));
-}
-
-void TstMainWindow::startUp()
-{
-    QFETCH(QString, fixture);
-    QFETCH(Records, records);
-    QFETCH(QStringList, names);
-    QFETCH(QString, text2);
-    QFETCH(QString, text4);
-    QFETCH(QStringList, buttons);
-    WorkDir work;
-    const QString set = work.file("remotes.lmr");
-    if (!fixture.isEmpty())
-        QVERIFY(QFile::copy(QStringLiteral(LUMO_TEST_DATA "/") + fixture, set));
-    else if (!records.isEmpty())
-        SetFiles::write(set, records);
-    const QByteArray before = SetFiles::bytes(set);
-    // A set file in the data folder is not the default one.
-    QDir(work.path()).mkdir("data");
-    SetFiles::write(work.file("data/remotes.lmr"), SetFiles::fullSet(77));
-
-    MessageScript messages;
-    MainWindow w;
-    QCOMPARE(w.setFilePath(), set);
-    QCOMPARE(w.remoteCaptions(), names);
-    QCOMPARE(w.setNumberText(), text2);
-    QCOMPARE(QString::number(w.currentRemote()), text4);
-    QCOMPARE(w.buttonCaptions(), buttons);
-    QVERIFY(messages.shown.isEmpty());
-    // Reading never creates nor changes the set file.
-    QCOMPARE(QFile::exists(set), !before.isEmpty());
-    QCOMPARE(SetFiles::bytes(set), before);
-}
-
-void TstMainWindow::startUpMakesDataFolder()
-{
-    WorkDir work;
+    void menus()
     {
+        Sandbox s;
         MainWindow w;
+        QStringList items;
+        for (QAction *top : w.menuBar()->actions()) {
+            items << top->objectName() + '=' + top->text();
+            for (QAction *a : top->menu() ? top->menu()->actions() : QList<QAction *>())
+                items << a->objectName() + '=' + a->text();
+        }
+        QCOMPARE(items,
+                 (QStringList{ "=&File", "open=Open", "b=", "exit=Exit", "=&Remotes", "rem1=remote1",
+                               "rem2=remote2", "rem3=remote3", "bnh=", "record=Record",
+                               "bbbbbbbbb=", "eremote=Edit Remotes", "ebutton=Edit Buttons", "min=&Minimize",
+                               "=&Help", "web=WebSite", "dashes=------------------", "about=About" }));
+        QCOMPARE(w.trayIcon()->isVisible(), QSystemTrayIcon::isSystemTrayAvailable()); // none headless
     }
-    QVERIFY(QFileInfo(work.file("data")).isDir());
-    // A file named "data" counts as present: nothing made, nothing said.
-    WorkDir other;
-    QFile f(other.file("data"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
-    MessageScript messages;
+
+    void startUp_data()
     {
-        MainWindow w;
+        QTest::addColumn<Start>("start");
+        const QStringList remotes = { "remote1", "remote2", "remote3" };
+        QStringList full;
+        for (int b = 1; b <= 12; ++b)
+            full << QStringLiteral("R1 K%1").arg(b);
+        QStringList corrupt(12, QString());
+        corrupt[0] = QStringLiteral("first button");
+        auto t = [](const char *s) { return RecordValue::fromText(QString::fromUtf8(s)); };
+        const QString clime = QString::fromUtf8("Clim\u00e9");
+        const Records short5{
+            { 1, t("3") }, { 2, t("TV") }, { 3, t("Amp") }, { 4, t("") }, { 5, RecordValue::fromNumber(1234) }
+        };
+        const Records oddOnes{ { 1, t("not three") }, { 5, t("../../x") }, { 10, t("On") } };
+        const QStringList on = QStringList{ "On" } + QStringList(11, QString());
+        // clang-format off
+        QTest::newRow("empty folder")
+            << Start{ "", {}, remotes, "0", "0", defaultCaptions(), false };
+        QTest::newRow("full set") << Start{ "full.lmr", {}, { "TV", "Ampli", clime }, "58", "1", full, false };
+        QTest::newRow("foreign, cut short")
+            << Start{ "corrupt.lmr", {}, { "", "", "ok" }, "", "1", corrupt, false };
+        QTest::newRow("ends after record 5")
+            << Start{ "", short5, { "TV", "Amp", "" }, "1234", "1", QStringList(12, QString()), false };
+        QTest::newRow("record 1 ignored, path as set number")
+            << Start{ "", oddOnes, QStringList(3, QString()), "", "1", on, false };
+        // A file whose every read fails, even for root: a write-only attribute.
+        QTest::newRow("cannot be read")
+            << Start{ "/sys/bus/platform/uevent", {}, remotes, "0", "0", defaultCaptions(), true };
+        // clang-format on
     }
-    QVERIFY(QFileInfo(other.file("data")).isFile());
-    QVERIFY(messages.shown.isEmpty());
-}
 
-void TstMainWindow::dataFolderCannotBeCreated()
-{
-    // The current folder was deleted under the program: "data" cannot be
-    // made there, and must not be made anywhere else instead.
-    const bool rootData = QFileInfo::exists(QStringLiteral("/data"));
-    QTemporaryDir gone;
-    const QString old = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(gone.path()));
-    QVERIFY(QDir(gone.path()).removeRecursively());
-    MessageScript messages;
+    void startUp()
     {
+        QFETCH(Start, start);
+        WorkDir work;
+        const QString set = work.file("remotes.lmr");
+        if (start.fixture.startsWith('/') && !QFile::link(start.fixture, set))
+            QSKIP("no write-only file to link to");
+        if (!start.fixture.isEmpty() && !start.fixture.startsWith('/'))
+            QVERIFY(QFile::copy(QStringLiteral(LUMO_TEST_DATA "/") + start.fixture, set));
+        if (!start.records.isEmpty())
+            SetFiles::write(set, start.records);
+        const bool existed = QFileInfo::exists(set);
+        const QByteArray before = SetFiles::bytes(set);
+        // A set file in the data folder is not the default one.
+        QDir(work.path()).mkdir("data");
+        SetFiles::write(work.file("data/remotes.lmr"), SetFiles::fullSet(77));
+        MessageScript messages;
         MainWindow w;
-        QCOMPARE(w.currentRemote(), 0);
-        QCOMPARE(w.buttonCaptions(), defaultCaptions());
+        QCOMPARE(w.setFilePath(), set);
+        QCOMPARE(w.remoteCaptions(), start.names);
+        QCOMPARE(w.setNumberText(), start.text2);
+        QCOMPARE(QString::number(w.currentRemote()), start.text4);
+        QCOMPARE(w.buttonCaptions(), start.buttons);
+        QCOMPARE(messages.shown.size(), start.box ? 1 : 0);
+        if (start.box) {
+            QVERIFY2(messages.shown.first().text.contains(set), qPrintable(messages.shown.first().text));
+            QCOMPARE(messages.shown.first().icon, Messages::Icon::Error);
+        }
+        // Reading never creates nor changes the set file.
+        QCOMPARE(QFileInfo::exists(set), existed);
+        QCOMPARE(SetFiles::bytes(set), before);
     }
-    QDir::setCurrent(old);
-    if (!rootData)
-        QVERIFY(!QFileInfo::exists(QStringLiteral("/data")));
-    QCOMPARE(messages.shown.size(), 1);
-    QVERIFY(messages.shown.first().text.contains(QStringLiteral("data")));
-    QCOMPARE(messages.shown.first().icon, Messages::Icon::Error);
-}
 
-void TstMainWindow::enterPressesFocusedButton_data()
-{
-    QTest::addColumn<QString>("opener"); // menu item that opens the window; empty: the main window
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("button");
-    QTest::newRow("main window, first") << ""
-                                        << "Form1"
-                                        << "B1";
-    QTest::newRow("main window, last") << ""
-                                       << "Form1"
-                                       << "b12";
-    QTest::newRow("remote configuration, Load") << "eremote"
-                                                << "Form2"
-                                                << "Command2";
-    QTest::newRow("button captions, Load") << "ebutton"
-                                           << "Form4"
-                                           << "Command3";
-    QTest::newRow("record signal, a button") << "record"
-                                             << "Form5"
-                                             << "b7";
-}
+    void dataFolder_data()
+    {
+        QTest::addColumn<QString>("present"); // what "data" is at start: "", "file", or "gone" (no folder)
+        QTest::newRow("made at start") << "";
+        QTest::newRow("a file counts as present") << "file";
+        QTest::newRow("current folder deleted") << "gone";
+    }
 
-void TstMainWindow::enterPressesFocusedButton()
-{
-    QFETCH(QString, opener);
-    QFETCH(QString, window);
-    QFETCH(QString, button);
-    WorkDir work;
-    MessageScript messages;
-    SetFiles::write(work.file("remotes.lmr"), SetFiles::fullSet(58));
-    MainWindow w;
-    w.show();
-    w.setCurrentRemote(0); // the record dialog then records nothing
-    if (!opener.isEmpty())
+    void dataFolder()
+    {
+        QFETCH(QString, present);
+        const bool rootData = QFileInfo::exists(QStringLiteral("/data"));
+        Sandbox s;
+        const QString data = s.work.file("data");
+        if (present == "file")
+            touch(data);
+        if (present == "gone") // "data" cannot be made there, and must not be made anywhere else
+            QVERIFY(QDir(s.work.path()).removeRecursively());
+        delete new MainWindow; // its start-up only
+        QCOMPARE(QFileInfo(data).isDir(), present.isEmpty());
+        QCOMPARE(QFileInfo(data).isFile(), present == "file");
+        QCOMPARE(QFileInfo::exists(QStringLiteral("/data")), rootData);
+        QCOMPARE(s.messages.shown.size(), present == "gone" ? 1 : 0);
+        if (present == "gone")
+            QCOMPARE(s.messages.shown.first().icon, Messages::Icon::Error);
+    }
+
+    void enterPressesFocusedButton_data()
+    {
+        QTest::addColumn<QString>("opener"); // menu item that opens the window; empty: the main window
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("button");
+        // clang-format off
+        QTest::newRow("main window, first") << "" << "Form1" << "B1";
+        QTest::newRow("main window, last") << "" << "Form1" << "b12";
+        QTest::newRow("remote configuration, Load") << "eremote" << "Form2" << "Command2";
+        QTest::newRow("button captions, Load") << "ebutton" << "Form4" << "Command3";
+        QTest::newRow("record signal, a button") << "record" << "Form5" << "b7";
+        QTest::newRow("record signal, Done") << "record" << "Form5" << "Command1";
+        // clang-format on
+    }
+
+    void enterPressesFocusedButton()
+    {
+        QFETCH(QString, opener);
+        QFETCH(QString, window);
+        QFETCH(QString, button);
+        Sandbox s;
+        SetFiles::write(s.work.file("remotes.lmr"), SetFiles::fullSet(58));
+        MainWindow w;
+        w.show();
+        w.setCurrentRemote(0); // the record dialog then records nothing
+        if (!opener.isEmpty())
+            w.findChild<QAction *>(opener)->trigger();
+        QWidget *form = visibleWindow(window);
+        QVERIFY(form);
+        auto *target = form->findChild<QPushButton *>(button);
+        form->activateWindow();
+        target->setFocus();
+        QSignalSpy clicks(target, &QAbstractButton::clicked);
+        for (Qt::Key key : { Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space })
+            QTest::keyClick(target, key);
+        QCOMPARE(clicks.size(), 3);
+        if (form != &w)
+            delete form;
+    }
+
+    void closeRefusedWhileDisabled_data()
+    {
+        QTest::addColumn<QString>("opener"); // the menu item whose window holds the main window
+        QTest::addColumn<QString>("window");
+        // clang-format off
+        QTest::newRow("remote configuration") << "eremote" << "Form2";
+        QTest::newRow("button captions") << "ebutton" << "Form4";
+        QTest::newRow("record signal") << "record" << "Form5";
+        QTest::newRow("recording") << "record" << "Form3";
+        QTest::newRow("about") << "about" << "frmAbout";
+        // clang-format on
+    }
+
+    void closeRefusedWhileDisabled()
+    {
+        QFETCH(QString, opener);
+        QFETCH(QString, window);
+        Sandbox s;
+        s.tools.setSleepMs(1000);
+        SetFiles::write(s.work.file("remotes.lmr"), SetFiles::fullSet(58));
+        QDir().mkpath(s.work.file("data/58"));
+        MainWindow w;
+        w.show();
+        QSignalSpy closed(&w, &MainWindow::closed);
         w.findChild<QAction *>(opener)->trigger();
-    QWidget *form = nullptr;
-    for (QWidget *top : QApplication::topLevelWidgets()) {
-        if (top->objectName() == window && top->isVisible())
-            form = top;
+        if (window == "Form3") // a recording runs meanwhile
+            visibleWindow("Form5")->findChild<QPushButton *>("B1")->click();
+        QPointer<QWidget> form = visibleWindow(window);
+        QVERIFY(form);
+        // An edit not yet saved must survive the attempt (Form3's Text1 is its path).
+        QLineEdit *field = window == "Form3" ? nullptr : form->findChild<QLineEdit *>("Text1");
+        if (field)
+            field->setText("unsaved");
+        QVERIFY(!w.isEnabled());
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible() && form && form->isVisible());
+        QCOMPARE(closed.size(), 0);
+        if (field)
+            QCOMPARE(field->text(), QStringLiteral("unsaved"));
+        // Once the window is free again, File > Exit closes it.
+        QTRY_VERIFY_WITH_TIMEOUT(window != "Form3" || !form, 5000);
+        for (const char *name : { "Form2", "Form4", "Form5", "frmAbout" }) {
+            if (QWidget *open = visibleWindow(name))
+                open->close();
+        }
+        QTRY_VERIFY(w.isEnabled());
+        w.findChild<QAction *>("exit")->trigger();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(closed.size(), 1);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    QVERIFY(form);
-    auto *target = form->findChild<QPushButton *>(button);
-    QVERIFY(target);
-    form->activateWindow();
-    target->setFocus();
-    QSignalSpy clicks(target, &QAbstractButton::clicked);
-    for (Qt::Key key : { Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space })
-        QTest::keyClick(target, key);
-    QCOMPARE(clicks.size(), 3);
-    if (form != &w)
-        delete form;
-}
+
+    void selectRemote() // the other remotes' records: see the record signal tests
+    {
+        const int remote = 2;
+        Sandbox s;
+        MainWindow w;
+        // Each selection reads the file as it is now.
+        for (const QString tag : { "a", "new" }) {
+            SetFiles::write(s.work.file("remotes.lmr"), taggedSet(tag));
+            w.remoteItem(remote)->trigger();
+            QStringList expected;
+            for (int n : SetFiles::remoteRecords(remote))
+                expected << tag + QString::number(n);
+            QCOMPARE(w.buttonCaptions(), expected);
+            QCOMPARE(w.currentRemote(), remote);
+        }
+        // The file gone: nothing changes, nothing is created.
+        QVERIFY(QFile::remove(s.work.file("remotes.lmr")));
+        const QStringList before = state(w);
+        w.remoteItem(remote % 3 + 1)->trigger();
+        QCOMPARE(s.messages.texts(), QStringList{ "You have to load a File" });
+        QCOMPARE(s.messages.shown.first().title, QStringLiteral("Lumo Control Software"));
+        QCOMPARE(state(w), before);
+        QVERIFY(!QFile::exists(s.work.file("remotes.lmr")));
+    }
+
+    void play_data()
+    {
+        QTest::addColumn<QString>("text4");
+        QTest::addColumn<QString>("text2");
+        QTest::addColumn<QString>("button");      // as the play button passes it
+        QTest::addColumn<QStringList>("present"); // recordings on disk
+        QTest::addColumn<QString>("outcome");     // "plays" the first one, "missing" or nothing
+        const QStringList any{ "data/58/R1B1.lmc", "data/58/R0B1.lmc", "data/58/R4B1.lmc",
+                               "data/58/R01B1.lmc" };
+        // clang-format off
+        QTest::newRow("remote 1 button 1")
+            << "1" << "58" << "1" << QStringList{ "data/58/R1B1.lmc" } << "plays";
+        QTest::newRow("remote 3 button 12")
+            << "3" << "58" << "12" << QStringList{ "data/58/R3B12.lmc" } << "plays";
+        // Only "1" to "3" name a remote, only "1" to "12" a button.
+        for (const char *t : { "0", "01", "4", "" })
+            QTest::addRow("remote \"%s\"", t) << t << "58" << "1" << any << "";
+        QTest::newRow("button 13") << "1" << "58" << "13" << QStringList{ "data/58/R1B13.lmc" } << "";
+        QTest::newRow("button 01") << "1" << "58" << "01" << QStringList{ "data/58/R1B01.lmc" } << "";
+        // No other remote's recording, nor any other folder, is tried.
+        QTest::newRow("missing") << "1" << "58" << "1" << QStringList{ "data/58/R2B1.lmc" } << "missing";
+        QTest::newRow("no set number") << "1" << "" << "1" << QStringList{ "data/R1B1.lmc" } << "missing";
+        QTest::newRow("set number ../58")
+            << "1" << "../58" << "1" << QStringList{ "58/R1B1.lmc" } << "missing";
+        // clang-format on
+    }
+
+    void play()
+    {
+        QFETCH(QString, text4);
+        QFETCH(QString, text2);
+        QFETCH(QString, button);
+        QFETCH(QStringList, present);
+        QFETCH(QString, outcome);
+        Sandbox s;
+        for (const QString &file : present)
+            touch(s.work.file(file));
+        MainWindow w;
+        w.findChild<QLineEdit *>("Text4")->setText(text4);
+        w.setSetNumberText(text2);
+        // The recording a press would play, and only that one, shows in a tip.
+        w.refreshButtonTips();
+        int tips = 0;
+        for (int n = 1; n <= 12; ++n)
+            tips += w.button(n)->toolTip().isEmpty() ? 0 : 1;
+        QCOMPARE(tips, outcome == "plays" ? 1 : 0);
+        w.playfile(button);
+        // The player gets that one path as its one argument, and is waited for.
+        const QStringList played{ "irplay.exe\t1\t" + s.work.file(present.first()), "irplay.exe done" };
+        QCOMPARE(s.tools.log(), outcome == "plays" ? played : QStringList());
+        QCOMPARE(s.messages.texts(),
+                 outcome == "missing" ? QStringList{ "Command does not exist" } : QStringList());
+        if (outcome == "missing") {
+            QCOMPARE(s.messages.shown.first().title, QStringLiteral("Command Not Found"));
+            QCOMPARE(s.messages.shown.first().icon, Messages::Icon::Error);
+        }
+    }
+
+    void buttonTips_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // of R2B5.lmc; null: no file
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("no file") << QByteArray() << QString();
+        QTest::newRow("rc5 code") << QByteArray("scancode rc5:0x1e0c\n") << "rc5:0x1e0c, 36 kHz";
+        QTest::newRow("unknown signal") << QByteArray("+2000 -1000 +2000\n") << "recorded signal";
+    }
+
+    void buttonTips()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, tip);
+        Sandbox s;
+        SetFiles::write(s.work.file("remotes.lmr"), taggedSet("a"));
+        if (!content.isNull())
+            touch(s.work.file("data/58/R2B5.lmc"), content);
+        MainWindow w;
+        QCOMPARE(w.button(5)->toolTip(), QString()); // remote 1 has no recordings
+        w.remoteItem(2)->trigger();
+        QCOMPARE(w.button(5)->toolTip(), tip);
+        QCOMPARE(w.button(4)->toolTip(), QString());
+        w.remoteItem(1)->trigger();
+        QCOMPARE(w.button(5)->toolTip(), QString());
+        QVERIFY(s.messages.shown.isEmpty());
+    }
+
+    void nestedPlaysFinishInnerFirst()
+    {
+        Sandbox s;
+        touch(s.work.file("data/58/R1B1.lmc"));
+        touch(s.work.file("data/58/R1B2.lmc"));
+        MainWindow w;
+        w.setCurrentRemote(1);
+        w.setSetNumberText("58");
+        // The first tool ends long before the second, yet its press returns
+        // last. The second one fails: its box comes when it ends, inside the
+        // second press, before the first press returns.
+        s.tools.setSleepMs(300);
+        QStringList order;
+        s.messages.onShow = [&](const Messages::Request &r) { order << r.text; };
+        QTimer::singleShot(100, &w, [&] {
+            s.tools.setSleepMs(1000);
+            s.tools.setExitCode(6);
+            s.tools.setStderr("irplay.exe: IR device '/dev/lirc0' is busy\n");
+            w.button(2)->click();
+            order << "inner" << QString::number(s.tools.log().size()); // both tools have ended
+        });
+        w.button(1)->click();
+        order << "outer";
+        QCOMPARE(order, (QStringList{ "irplay.exe: IR device '/dev/lirc0' is busy", "inner", "4", "outer" }));
+        QCOMPARE(s.tools.arguments("irplay.exe"),
+                 (QStringList{ s.work.file("data/58/R1B1.lmc"), s.work.file("data/58/R1B2.lmc") }));
+    }
+
+    void open_data()
+    {
+        QTest::addColumn<QString>("answer"); // the file chosen, in another folder
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("cancelled") << "" << false;
+        QTest::newRow("existing file") << "other set.lmr" << true;
+        QTest::newRow("new name") << "new set.lmr" << false;
+    }
+
+    void open()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, exists);
+        Sandbox s;
+        QTemporaryDir elsewhere;
+        const QString chosen = answer.isEmpty() ? QString() : elsewhere.path() + '/' + answer;
+        SetFiles::write(s.work.file("remotes.lmr"), SetFiles::fullSet(58));
+        if (exists)
+            SetFiles::write(chosen, SetFiles::fullSet(123));
+        MainWindow w;
+        const QStringList loaded = state(w); // remote 1 current
+        w.remoteItem(3)->trigger();
+        QStringList expected = state(w);
+        FileChooser::Chooser previous = FileChooser::setChooser([&](const FileChooser::Request &r) {
+            QDir::setCurrent(elsewhere.path()); // as a platform dialog may do
+            return r.filter == "ZudevIdozodo (*.lmr)" ? chosen : QStringLiteral("wrong filter");
+        });
+        w.findChild<QAction *>("open")->trigger();
+        FileChooser::setChooser(std::move(previous));
+        QCOMPARE(QDir::currentPath(), s.work.path()); // paths stay relative to it
+        if (exists) {                                 // remote 1 of the opened set becomes current
+            expected = loaded;
+            expected[1] = "123";
+        }
+        if (!chosen.isEmpty()) // a new name: only Text1 changes
+            expected[0] = chosen;
+        QCOMPARE(state(w), expected);
+        QCOMPARE(QFile::exists(chosen), exists); // a new name is not created
+        QVERIFY(s.messages.shown.isEmpty());
+    }
+
+    void minimize_data()
+    {
+        QTest::addColumn<int>("reason"); // how the tray icon is used; -1: no tray
+        QTest::addColumn<bool>("shows");
+        QTest::newRow("no tray") << -1 << true;
+        QTest::newRow("tray, click") << int(QSystemTrayIcon::Trigger) << true;
+        QTest::newRow("tray, double-click") << int(QSystemTrayIcon::DoubleClick) << true;
+        QTest::newRow("tray, context menu") << int(QSystemTrayIcon::Context) << false;
+    }
+
+    void minimize()
+    {
+        QFETCH(int, reason);
+        QFETCH(bool, shows);
+        Sandbox s;
+        TrayWindow w;
+        w.tray = reason >= 0;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QStringList before = state(w);
+        w.findChild<QAction *>("min")->trigger();
+        if (w.tray) { // hidden, the tray icon is the way back
+            QVERIFY(!w.isVisible() && w.trayIcon()->isVisible());
+            emit w.trayIcon()->activated(QSystemTrayIcon::ActivationReason(reason));
+        } else { // a hidden window could never come back
+            QTRY_VERIFY(w.isVisible() && w.isMinimized());
+            w.showFromTray();
+        }
+        QCOMPARE(w.isVisible(), shows);
+        QVERIFY(!w.isMinimized());
+        QCOMPARE(state(w), before);
+    }
+
+    void webSiteOpensGuide()
+    {
+        Sandbox s;
+        MainWindow w;
+        QStringList opened;
+        ToolRunner::ShellOpener previous = ToolRunner::setShellOpener(
+            [&](quintptr window, const QString &target) { opened << QString::number(window) << target; });
+        w.findChild<QAction *>("web")->trigger();
+        ToolRunner::setShellOpener(std::move(previous));
+        QCOMPARE(opened,
+                 (QStringList{ QString::number(quintptr(w.winId())),
+                               QCoreApplication::applicationDirPath() + "/guide/index.html" }));
+        // The guide is copied beside the real program as it stands in the sources.
+        QCOMPARE(SetFiles::bytes(QStringLiteral(LUMO_BIN_DIR "/guide/index.html")),
+                 SetFiles::bytes(QStringLiteral(LUMO_TEST_DATA "/../../resources/guide/index.html")));
+    }
+};
 
 QTEST_MAIN(TstMainWindow)
 #include "tst_mainwindow.moc"

@@ -19,49 +19,35 @@
 #include <thread>
 #include <time.h>
 
-static std::string baseName(const char *path)
+// Writes (mode "wb") or appends ("ab") 'text' to the file at 'path', if any.
+static void writeTo(const char *path, const std::string &text, const char *mode)
 {
-    const char *slash = std::strrchr(path, '/');
-    return slash ? slash + 1 : path;
+    if (!path)
+        return;
+    if (FILE *f = std::fopen(path, mode)) {
+        std::fputs(text.c_str(), f);
+        std::fclose(f);
+    }
 }
 
 int main(int argc, char **argv)
 {
-    const std::string name = baseName(argv[0]);
+    const char *slash = std::strrchr(argv[0], '/');
+    const std::string name = slash ? slash + 1 : argv[0];
     const char *log = std::getenv("FAKE_TOOL_LOG");
-    if (log) {
-        if (FILE *f = std::fopen(log, "ab")) {
-            std::fprintf(f, "%s\t%d", name.c_str(), argc - 1);
-            for (int i = 1; i < argc; ++i)
-                std::fprintf(f, "\t%s", argv[i]);
-            std::fprintf(f, "\n");
-            std::fclose(f);
-        }
-    }
+    std::string started = name + "\t" + std::to_string(argc - 1);
+    for (int i = 1; i < argc; ++i)
+        started += std::string("\t") + argv[i];
+    writeTo(log, started + "\n", "ab");
     if (const char *ms = std::getenv("FAKE_TOOL_SLEEP_MS"))
         std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(ms)));
-    if (const char *text = std::getenv("FAKE_TOOL_WRITE")) {
-        if (argc > 1) {
-            if (FILE *f = std::fopen(argv[1], "wb")) {
-                std::fputs(text, f);
-                std::fclose(f);
-            }
-        }
-    }
-    if (log) {
-        if (FILE *f = std::fopen(log, "ab")) {
-            std::fprintf(f, "%s done\n", name.c_str());
-            std::fclose(f);
-        }
-    }
-    if (const char *stamp = std::getenv("FAKE_TOOL_STAMP")) {
-        if (FILE *f = std::fopen(stamp, "wb")) {
-            timespec ts;
-            clock_gettime(CLOCK_MONOTONIC, &ts);
-            std::fprintf(f, "%lld\n", (long long)ts.tv_sec * 1000000000LL + ts.tv_nsec);
-            std::fclose(f);
-        }
-    }
+    if (const char *text = std::getenv("FAKE_TOOL_WRITE"))
+        writeTo(argc > 1 ? argv[1] : nullptr, text, "wb");
+    writeTo(log, name + " done\n", "ab");
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    writeTo(std::getenv("FAKE_TOOL_STAMP"), std::to_string(ts.tv_sec * 1000000000LL + ts.tv_nsec) + "\n",
+            "wb");
     if (const char *text = std::getenv("FAKE_TOOL_STDERR")) {
         std::fputs(text, stderr);
         std::fflush(stderr);

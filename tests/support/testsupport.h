@@ -25,12 +25,11 @@ public:
             shown.append(r);
             if (onShow)
                 onShow(r);
-            if (!m_answers.empty()) {
-                const Messages::Answer a = m_answers.front();
-                m_answers.pop_front();
-                return a;
-            }
-            return r.defaultButton;
+            if (m_answers.empty())
+                return r.defaultButton;
+            const Messages::Answer a = m_answers.front();
+            m_answers.pop_front();
+            return a;
         });
     }
     ~MessageScript() { Messages::setPresenter(std::move(m_previous)); }
@@ -47,8 +46,7 @@ public:
     }
 
     QList<Messages::Request> shown;
-    // Runs while a box is "open" (inside the presenter), e.g. to look at
-    // the windows' state at that moment.
+    // Runs while a box is "open", e.g. to look at the windows then.
     std::function<void(const Messages::Request &)> onShow;
 
 private:
@@ -78,7 +76,7 @@ private:
 };
 
 // Copies of the fake tool named irplay.exe and irrecord.exe in a folder put
-// first on PATH. Every run is logged; see tests/fakes/fake_tool.cpp.
+// first on PATH, steered through FAKE_TOOL_* (see tests/fakes/fake_tool.cpp).
 class FakeTools
 {
 public:
@@ -86,19 +84,18 @@ public:
         : m_oldPath(qgetenv("PATH"))
     {
         for (const char *name : { "irplay.exe", "irrecord.exe" }) {
-            const QString target = m_dir.path() + QLatin1Char('/') + QLatin1String(name);
+            const QString target = folder() + QLatin1Char('/') + QLatin1String(name);
             QFile::copy(QStringLiteral(LUMO_FAKE_TOOL), target);
             QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::ExeOwner);
         }
-        qputenv("PATH", m_dir.path().toLocal8Bit() + ':' + m_oldPath);
+        qputenv("PATH", folder().toLocal8Bit() + ':' + m_oldPath);
         qputenv("FAKE_TOOL_LOG", logPath().toLocal8Bit());
-        clearSteering();
     }
     ~FakeTools()
     {
         qputenv("PATH", m_oldPath);
-        qunsetenv("FAKE_TOOL_LOG");
-        clearSteering();
+        for (const char *name : { "LOG", "SLEEP_MS", "EXIT", "WRITE", "STDERR", "SIGNAL" })
+            qunsetenv(QByteArray("FAKE_TOOL_") + name);
     }
 
     QString folder() const { return m_dir.path(); }
@@ -108,44 +105,73 @@ public:
     void setWrite(const QByteArray &text) { qputenv("FAKE_TOOL_WRITE", text); }
     void setStderr(const QByteArray &text) { qputenv("FAKE_TOOL_STDERR", text); }
     void setSignal(int signal) { qputenv("FAKE_TOOL_SIGNAL", QByteArray::number(signal)); }
-    void remove(const QString &name) { QFile::remove(m_dir.path() + QLatin1Char('/') + name); }
 
-    // Log lines: "irplay.exe\t1\t<path>" when a run starts, "irplay.exe done"
-    // when it ends.
+    // "irplay.exe\t1\t<path>" when a run starts, "irplay.exe done" when it ends.
     QStringList log() const
     {
         QFile f(logPath());
         if (!f.open(QIODevice::ReadOnly))
             return {};
-        QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
-        lines.removeAll(QString());
-        return lines;
+        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
     // The single argument of every run of 'tool', in order.
     QStringList arguments(const QString &tool) const
     {
         QStringList args;
         for (const QString &line : log()) {
-            const QStringList parts = line.split(QLatin1Char('\t'));
-            if (parts.size() >= 2 && parts.at(0) == tool && parts.at(1) != QLatin1String("done"))
-                args.append(parts.mid(2).join(QLatin1Char('\t')));
+            if (line.startsWith(tool + QStringLiteral("\t1\t")))
+                args.append(line.mid(tool.size() + 3));
         }
         return args;
     }
 
 private:
-    static void clearSteering()
-    {
-        for (const char *name : { "FAKE_TOOL_SLEEP_MS", "FAKE_TOOL_EXIT", "FAKE_TOOL_WRITE",
-                                  "FAKE_TOOL_STDERR", "FAKE_TOOL_SIGNAL" })
-            qunsetenv(name);
-    }
-
     QTemporaryDir m_dir;
     QByteArray m_oldPath;
 };
 
+// What most tests of the windows start with: a private current folder,
+// scripted message boxes and fake IR tools.
+struct Sandbox
+{
+    WorkDir work;
+    MessageScript messages;
+    FakeTools tools;
+};
+
+// Creates the file (and its folders) holding 'content'; fails the test on error.
+inline void touch(const QString &path, const QByteArray &content = QByteArray())
+{
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(content), content.size());
+}
+
+#ifdef QT_WIDGETS_LIB
+#include <QApplication>
+
+// The visible top-level window of that object name ("Form2"), if any.
+inline QWidget *visibleWindow(const QString &name)
+{
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (top->objectName() == name && top->isVisible())
+            return top;
+    }
+    return nullptr;
+}
+#endif
+
 namespace SetFiles {
+
+// The records that caption buttons 1..12 of remote 1..3.
+inline QList<int> remoteRecords(int remote)
+{
+    static const QList<int> records[3] = { { 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 40, 41 },
+                                           { 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 42, 43 },
+                                           { 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 44, 45 } };
+    return records[remote - 1];
+}
 
 // Writes the given records (creating the file); fails the test on error.
 inline void write(const QString &path, const QMap<int, RecordValue> &records)
