@@ -90,6 +90,7 @@ private slots:
         QTest::newRow("NaN") << rec("0500000000000000f87f", 'Z') << none << false;
         QTest::newRow("infinity") << rec("0500000000000000f07f", 'Z') << none << false;
         QTest::newRow("cut short text") << QByteArray::fromHex("0800100041424344") << none << false;
+        QTest::newRow("cut short empty text") << QByteArray::fromHex("08000000") << text("") << false;
         QTest::newRow("cut short number") << QByteArray::fromHex("050000000000") << none << false;
         QTest::newRow("one byte") << QByteArray::fromHex("08") << none << false;
     }
@@ -206,13 +207,14 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption"); // of record 10, after a good record 2
+        QTest::addColumn<QString>("reason");
         const QString ok = QStringLiteral("ok");
-        QTest::newRow("missing folder") << "nowhere/set.lmr" << ok;
-        QTest::newRow("a folder") << "afolder" << ok;
-        QTest::newRow("empty path") << "" << ok;
-        QTest::newRow("not an ordinary file") << "/dev/full" << ok;
-        QTest::newRow("125 ASCII") << "set.lmr" << QString(125, 'a');
-        QTest::newRow("125 accented") << "set.lmr" << QString(125, QChar(0xE9));
+        QTest::newRow("missing folder") << "nowhere/set.lmr" << ok << "the folder";
+        QTest::newRow("a folder") << "afolder" << ok << "it is a folder";
+        QTest::newRow("empty path") << "" << ok << "no file name";
+        QTest::newRow("not an ordinary file") << "/dev/full" << ok << "not an ordinary file";
+        QTest::newRow("125 ASCII") << "set.lmr" << QString(125, 'a') << "125 bytes";
+        QTest::newRow("125 accented") << "set.lmr" << QString(125, QChar(0xE9)) << "125 bytes";
     }
 
     // Nothing is written, not even the good record; the error names the file.
@@ -220,12 +222,13 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, caption);
+        QFETCH(QString, reason);
         WorkDir dir;
         QDir(dir.path()).mkdir("afolder");
         const QString path = name.isEmpty() || name.startsWith('/') ? name : dir.file(name);
         const FileError w = RemoteSetFile::writeRecords(path, { { 2, text("TV") }, { 10, text(caption) } });
         QCOMPARE(w.path, path);
-        QVERIFY(w.isError());
+        QVERIFY2(w.reason.contains(reason), qPrintable(w.reason));
         QVERIFY(w.message().contains(path));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList{ "afolder" });
