@@ -5,6 +5,7 @@
 #include "remoteconfigdialog.h"
 #include "testsupport.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <memory>
@@ -37,6 +38,10 @@ class TstRemoteConfig : public QObject
     static QString cap(int record, const QString &file = set()) { return SetFiles::captionOf(file, record); }
     QLineEdit *field(const char *name) const { return m_dialog->findChild<QLineEdit *>(name); }
     QPushButton *button(const char *name) const { return m_dialog->findChild<QPushButton *>(name); }
+    QStringList names() const
+    {
+        return { field("Text1")->text(), field("Text2")->text(), field("Text3")->text() };
+    }
     bool open()
     {
         m_form1->editRemotes();
@@ -174,7 +179,7 @@ private slots:
         QCOMPARE(m_env->msgs.texts(), QStringList{ "File specified does not exist" });
         SetFiles::write(set(), SetFiles::fullSet(77));
         button("Command2")->click();
-        QCOMPARE(field("Text1")->text(), u"Remote 1"_s);
+        QCOMPARE(names(), QStringList({ "Remote 1", "Remote 2", "Remote 3" }));
         QCOMPARE(m_form1->setNumberText(), u"77"_s);
         const QString other = m_env->work.file(u"other.lmr"_s);
         SetFiles::write(other,
@@ -200,6 +205,13 @@ private slots:
         QFETCH(QString, how);
         QVERIFY(openOnSet(58));
         QCOMPARE(m_dialog->objectName() + '|' + m_dialog->windowTitle(), u"Form2|Remote Configuration"_s);
+        QVERIFY(!m_dialog->windowIcon().isNull());
+        QStringList labels;
+        for (const QLabel *label : m_dialog->findChildren<QLabel *>())
+            labels << label->objectName() + '=' + label->text();
+        QCOMPARE(labels,
+                 QStringList({ "Label1=Remote 1 Caption:", "Label2=Remote 2 Caption:",
+                               "Label3=Remote 3 Caption:", "Label4=Filename:" }));
         m_form1->editRemotes();
         QCOMPARE(RemoteConfigDialog::instance().data(), m_dialog.data());
         QVERIFY(!m_form1->isEnabled());
@@ -215,7 +227,7 @@ private slots:
         QTRY_VERIFY(m_dialog.isNull());
         QCOMPARE(cap(2), u"Remote 1"_s);
         QVERIFY(open());
-        QCOMPARE(field("Text1")->text(), u"Remote 1"_s);
+        QCOMPARE(names(), QStringList({ "Remote 1", "Remote 2", "Remote 3" }));
         QCOMPARE(field("Text4")->text(), set());
     }
 };
