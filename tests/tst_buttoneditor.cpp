@@ -6,6 +6,7 @@
 #include "paths.h"
 #include "testsupport.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -82,7 +83,7 @@ private slots:
         QTest::newRow("r2 b11") << 2 << 11 << 42 << "New" << none << none;
         QTest::newRow("r3 b12") << 3 << 12 << 45 << "New" << none << none;
         QTest::newRow("124 bytes") << 2 << 11 << 42 << QString(124, 'w') << none << none;
-        QTest::newRow("125 bytes") << 2 << 11 << 42 << QString(125, 'w') << none << "button 11";
+        QTest::newRow("125 bytes") << 2 << 1 << 20 << QString(125, 'w') << none << "button 1 is too long";
         QTest::newRow("missing folder") << 3 << 1 << 30 << "New"
                                         << "nowhere/set.lmr"
                                         << "does not exist";
@@ -142,6 +143,11 @@ private slots:
         QFETCH(QString, how);
         QVERIFY(open()); // no file yet
         QCOMPARE(m_editor->objectName() + '|' + m_editor->windowTitle(), u"Form4|Edit Buttons"_s);
+        QVERIFY(!m_editor->windowIcon().isNull());
+        QStringList labels;
+        for (const QLabel *label : m_editor->findChildren<QLabel *>())
+            labels << label->objectName() + '=' + label->text();
+        QCOMPARE(labels, QStringList({ "Label4=Filename:", "Label1=Remote:" }));
         m_form1->editButtons();
         QCOMPARE(ButtonEditor::instance().data(), m_editor.data());
         QVERIFY(!m_form1->isEnabled());
