@@ -180,6 +180,7 @@ private slots:
                                 "Here you have access to Record and Playback functions."));
         for (const char *name : { "lblTitle", "lblDescription", "lblDisclaimer" })
             QCOMPARE(label(name)->palette().color(QPalette::WindowText), QColor(Qt::black));
+        QVERIFY(label("lblDescription")->wordWrap() && label("lblDisclaimer")->wordWrap());
         QTest::keyClick(about->findChild<QPushButton *>("cmdSysInfo"), Qt::Key_Return);
         QVERIFY(messages.shown.isEmpty());
         QTRY_COMPARE(SetFiles::bytes(world.dir.filePath("runs.log")),
