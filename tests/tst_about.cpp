@@ -181,6 +181,8 @@ private slots:
         for (const char *name : { "lblTitle", "lblDescription", "lblDisclaimer" })
             QCOMPARE(label(name)->palette().color(QPalette::WindowText), QColor(Qt::black));
         QVERIFY(label("lblDescription")->wordWrap() && label("lblDisclaimer")->wordWrap());
+        QVERIFY(!label("picIcon")->pixmap().isNull());
+        QVERIFY(about->findChild<QPushButton *>("cmdOK")->isDefault());
         QTest::keyClick(about->findChild<QPushButton *>("cmdSysInfo"), Qt::Key_Return);
         QVERIFY(messages.shown.isEmpty());
         QTRY_COMPARE(SetFiles::bytes(world.dir.filePath("runs.log")),
