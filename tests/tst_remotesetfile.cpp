@@ -226,7 +226,16 @@ private slots:
         WorkDir dir;
         QDir(dir.path()).mkdir("afolder");
         const QString path = name.isEmpty() || name.startsWith('/') ? name : dir.file(name);
+        // No file may grow meanwhile: should the checks ever let a write through, it fails before
+        // anything (such as the system's /dev/full) is replaced.
+        const auto handler = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+        const rlimit none{ 0, limit.rlim_max };
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &none), 0);
         const FileError w = RemoteSetFile::writeRecords(path, { { 2, text("TV") }, { 10, text(caption) } });
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::signal(SIGXFSZ, handler);
         QCOMPARE(w.path, path);
         QVERIFY2(w.reason.contains(reason), qPrintable(w.reason));
         QVERIFY(w.message().contains(path));
