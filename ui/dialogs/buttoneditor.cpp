@@ -57,7 +57,7 @@ void ButtonEditor::buildControls()
         auto *o = new QRadioButton(QString::number(r), m_picture1);
         const QByteArray name = "Option" + QByteArray::number(r);
         Design::place(o, name.constData(), 120 + 600 * (r - 1), 0, 495, 255);
-        // Only a user's click reads the file; see chooseRemote().
+        // Only a user's click reads the file; checking one from code reads nothing.
         connect(o, &QRadioButton::clicked, this, [this, r] { fill(r); });
         m_options[r - 1] = o;
     }
@@ -110,14 +110,6 @@ int ButtonEditor::selectedRemote() const
             return r;
     }
     return 0;
-}
-
-void ButtonEditor::chooseRemote(int r)
-{
-    if (r < 1 || r > 3)
-        return;
-    m_options[r - 1]->setChecked(true);
-    fill(r);
 }
 
 // Fills the fields with the captions of 'remote' from the file named in

@@ -28,9 +28,6 @@ public:
 
     // The remote whose option is selected: 1, 2 or 3.
     int selectedRemote() const;
-    // Selects remote r's option and fills the fields from it, as a click on
-    // the option does. Merely checking an option from code reads nothing.
-    void chooseRemote(int r);
 
 public slots:
     void save();       // Command1

@@ -191,7 +191,7 @@ void RemoteConfigDialog::save()
 // another set and is drawn again; 0 ("no folder yet") may reuse its folder,
 // as nothing is ever recorded into it. On failure the user is told, and
 // neither record 5 nor the main window's number changes.
-bool RemoteConfigDialog::giveSetNumber(const QString &path)
+void RemoteConfigDialog::giveSetNumber(const QString &path)
 {
     int number = -1;
     for (int draw = 0; draw < MaxDraws && number < 0; ++draw) {
@@ -207,7 +207,7 @@ bool RemoteConfigDialog::giveSetNumber(const QString &path)
                                         "no number yet; save again to draw once more.")
                              .arg(QDir::toNativeSeparators(Paths::dataFolder())),
                          Messages::Icon::Error);
-        return false;
+        return;
     }
 
     const QString text = QString::number(number);
@@ -224,7 +224,7 @@ bool RemoteConfigDialog::giveSetNumber(const QString &path)
                                             "were saved, but the set has no number yet.")
                                  .arg(QDir::toNativeSeparators(folder)),
                              Messages::Icon::Error);
-            return false;
+            return;
         }
     }
 
@@ -235,10 +235,9 @@ bool RemoteConfigDialog::giveSetNumber(const QString &path)
             qCWarning(lcRemoteConfig) << "could not remove the set folder again" << folder;
         Messages::inform(error.message() + QStringLiteral("\nThe set number was not saved."),
                          Messages::Icon::Error);
-        return false;
+        return;
     }
     m_mainWindow->setSetNumberText(text);
-    return true;
 }
 
 void RemoteConfigDialog::load()

@@ -49,7 +49,7 @@ public slots:
 private:
     void buildControls();
     void fillFromFile();
-    bool giveSetNumber(const QString &path);
+    void giveSetNumber(const QString &path);
 
     QPointer<MainWindow> m_mainWindow;
     QLineEdit *m_name1 = nullptr;
