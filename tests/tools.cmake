@@ -2,7 +2,7 @@
 # tst_irtools also runs the real tools, directly and through the tool runner.
 lumo_add_test(tst_irformat LIBS lumo_irtools)
 
-# A whole session through the windows, with the real tools simulating.
+# A session through the windows with the real tools simulating: record, then play.
 lumo_add_test(tst_endtoend LIBS lumo_ui)
 add_dependencies(tst_endtoend irrecord irplay)
 

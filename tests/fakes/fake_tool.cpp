@@ -17,7 +17,6 @@
 #include <cstring>
 #include <string>
 #include <thread>
-#include <time.h>
 
 // Writes (mode "wb") or appends ("ab") 'text' to the file at 'path', if any.
 static void writeTo(const char *path, const std::string &text, const char *mode)
@@ -44,14 +43,12 @@ int main(int argc, char **argv)
     if (const char *text = std::getenv("FAKE_TOOL_WRITE"))
         writeTo(argc > 1 ? argv[1] : nullptr, text, "wb");
     writeTo(log, name + " done\n", "ab");
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    writeTo(std::getenv("FAKE_TOOL_STAMP"), std::to_string(ts.tv_sec * 1000000000LL + ts.tv_nsec) + "\n",
+    // steady_clock is CLOCK_MONOTONIC here.
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    writeTo(std::getenv("FAKE_TOOL_STAMP"), std::to_string(std::chrono::nanoseconds(now).count()) + "\n",
             "wb");
-    if (const char *text = std::getenv("FAKE_TOOL_STDERR")) {
-        std::fputs(text, stderr);
-        std::fflush(stderr);
-    }
+    if (const char *text = std::getenv("FAKE_TOOL_STDERR"))
+        std::fputs(text, stderr); // unbuffered
     if (const char *sig = std::getenv("FAKE_TOOL_SIGNAL")) {
         std::signal(std::atoi(sig), SIG_DFL);
         std::raise(std::atoi(sig));

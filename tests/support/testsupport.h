@@ -33,8 +33,6 @@ public:
         });
     }
     ~MessageScript() { Messages::setPresenter(std::move(m_previous)); }
-    MessageScript(const MessageScript &) = delete;
-    MessageScript &operator=(const MessageScript &) = delete;
 
     void answer(Messages::Answer a) { m_answers.push_back(a); }
     QStringList texts() const
@@ -89,7 +87,7 @@ public:
             QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::ExeOwner);
         }
         qputenv("PATH", folder().toLocal8Bit() + ':' + m_oldPath);
-        qputenv("FAKE_TOOL_LOG", logPath().toLocal8Bit());
+        qputenv("FAKE_TOOL_LOG", QFile::encodeName(folder() + QStringLiteral("/runs.log")));
     }
     ~FakeTools()
     {
@@ -99,7 +97,6 @@ public:
     }
 
     QString folder() const { return m_dir.path(); }
-    QString logPath() const { return m_dir.path() + QStringLiteral("/runs.log"); }
     void setSleepMs(int ms) { qputenv("FAKE_TOOL_SLEEP_MS", QByteArray::number(ms)); }
     void setExitCode(int code) { qputenv("FAKE_TOOL_EXIT", QByteArray::number(code)); }
     void setWrite(const QByteArray &text) { qputenv("FAKE_TOOL_WRITE", text); }
@@ -109,20 +106,17 @@ public:
     // "irplay.exe\t1\t<path>" when a run starts, "irplay.exe done" when it ends.
     QStringList log() const
     {
-        QFile f(logPath());
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QFile f(folder() + QStringLiteral("/runs.log"));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)
+                                           : QStringList();
     }
     // The single argument of every run of 'tool', in order.
     QStringList arguments(const QString &tool) const
     {
-        QStringList args;
-        for (const QString &line : log()) {
-            if (line.startsWith(tool + QStringLiteral("\t1\t")))
-                args.append(line.mid(tool.size() + 3));
-        }
-        return args;
+        const QString started = tool + QStringLiteral("\t1\t");
+        return log()
+            .filter(QRegularExpression('^' + QRegularExpression::escape(started)))
+            .replaceInStrings(started, QString());
     }
 
 private:
