@@ -44,10 +44,9 @@ private slots:
              "space 889\n\t pulse 889\t\n# end",
              36000, { 889, 889, 889 });
         good("CRLF and BOM", "\xEF\xBB\xBFpulse 100\r\nspace 200\r\npulse 300\r\n", 0, { 100, 200, 300 });
-        good("compact over lines", "+500 -400 +300\n-40000 +5 -4 +3 # timeout 1\n", 0,
-             { 500, 400, 300, 40000, 5, 4, 3 });
-        good("compact unsigned, mixed, upper case", "CARRIER 40000\n10 20\nPulse 30\n-40 50\nSPACE 60\n70",
-             40000, { 10, 20, 30, 40, 50, 60, 70 });
+        good("compact signed and unsigned, mixed, upper case",
+             "CARRIER 40000\n+10 -20\nPulse 30\n-40 50 # 1\nSPACE 60\n70", 40000,
+             { 10, 20, 30, 40, 50, 60, 70 });
         good("largest values", "pulse 500000\nspace 9000000\npulse 1\n", 0, { kMaxPulseUs, 9000000, 1 });
         // What ir-ctl --receive --mode2 --measure-carrier writes: the carrier
         // comes with the end of the signal, then the receiver's timeout.
@@ -77,7 +76,6 @@ private slots:
         };
         bad("zero space", "pulse 10\nspace 0\npulse 10\n", "line 2: zero");
         bad("not a number", "pulse 10\nspace 12x\npulse 5\n", "line 2: '12x'");
-        bad("word", "# ok\n\nhello\n", "line 3: cannot read 'hello'");
         bad("NUL byte", QByteArray("pulse 1\nspace 2\0\npulse 3\n", 25), "line 2:");
         bad("starts with space", "space 100\npulse 100\n", "line 1: the signal must start with a pulse");
         bad("two pulses", "pulse 1\npulse 2\n", "line 2: pulse follows a pulse");
@@ -88,17 +86,12 @@ private slots:
             "line 2: this scancode is sent on 36000 Hz, but line 1 gave 38000 Hz");
         bad("unknown protocol", "scancode rc7:0x1\n", "line 1: unknown protocol 'rc7'");
         bad("scancode without protocol", "scancode 0x1e01\n", "line 1: expected 'scancode PROTOCOL:VALUE'");
-        bad("empty scancode", "scancode rc5:\n", "line 1: '' is not a scancode");
-        bad("bare 0x", "scancode rc5:0x\n", "line 1: '0x' is not a scancode");
+        bad("word", "# ok\n\nhello\n", "line 3: cannot read 'hello'");
         bad("not octal", "scancode rc5:09\n", "line 1: '09' is not a scancode");
-        bad("negative", "scancode rc5:-1\n", "line 1: '-1' is not a scancode");
-        bad("over 32 bits", "scancode nec32:0x100000000\n", "line 1: '0x100000000' is not");
         bad("outside the protocol", "scancode rc5:0x2000\n", "line 1: scancode 0x2000 does not fit rc5");
         bad("rc6_mce with its toggle bit", "scancode rc6_mce:0x800f8001\n",
             "line 1: scancode 0x800f8001 does not");
         bad("pulse right after a scancode", "scancode rc5:1\npulse 5\n", "line 2: pulse follows a pulse");
-        bad("zero timeout", "pulse 1\ntimeout 0\n", "line 2: zero");
-        bad("carrier too low", "carrier 50\npulse 1\n", "line 1: carrier 50 Hz");
         bad("above 24 bits", "pulse 1\nspace 16777216\npulse 1\n", "line 2: duration 16777216");
         bad("pulse too long", "pulse 500001\n", "line 1: pulse of 500001");
         bad("only comments", "# nothing\ncarrier 38000\n", "no pulses");
