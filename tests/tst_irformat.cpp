@@ -1,8 +1,6 @@
 // The signal file text: what the parser accepts, what it refuses (and on
-// which line), and that written files read back unchanged.
+// which line), and what the writer writes.
 #include <QtTest>
-
-#include <random>
 
 #include "irprotocol.h"
 #include "irsignal.h"
@@ -11,16 +9,6 @@ using namespace lumo::ir;
 using Values = std::vector<uint32_t>;
 
 namespace {
-
-// frames of perFrame values from 1 to 3000 us, a frame gap apart.
-Values randomSignal(unsigned seed, std::size_t frames, std::size_t perFrame)
-{
-    std::mt19937 rng(seed);
-    Values v;
-    for (std::size_t i = 0; i < frames * (perFrame + 1) - 1; ++i)
-        v.push_back(1 + rng() % 3000 + (i % (perFrame + 1) == perFrame ? kFrameGapUs : 0));
-    return v;
-}
 
 Values cat(std::initializer_list<Values> parts)
 {
@@ -56,26 +44,23 @@ private slots:
              "space 889\n\t pulse 889\t\n# end",
              36000, { 889, 889, 889 });
         good("CRLF and BOM", "\xEF\xBB\xBFpulse 100\r\nspace 200\r\npulse 300\r\n", 0, { 100, 200, 300 });
-        good("compact over lines", "+500 -400 +300\n-40000 +5 -4 +3 # timeout 1\n", 0,
-             { 500, 400, 300, 40000, 5, 4, 3 });
-        good("compact unsigned, mixed, upper case", "CARRIER 40000\n10 20\nPulse 30\n-40 50\nSPACE 60\n70",
-             40000, { 10, 20, 30, 40, 50, 60, 70 });
+        good("compact signed and unsigned, mixed, upper case",
+             "CARRIER 40000\n+10 -20\nPulse 30\n-40 50 # 1\nSPACE 60\n70", 40000,
+             { 10, 20, 30, 40, 50, 60, 70 });
         good("largest values", "pulse 500000\nspace 9000000\npulse 1\n", 0, { kMaxPulseUs, 9000000, 1 });
         // What ir-ctl --receive --mode2 --measure-carrier writes: the carrier
         // comes with the end of the signal, then the receiver's timeout.
         good("carrier last, timeout", "pulse 9000\nspace 4500\npulse 560\ncarrier 38000\ntimeout 125000\n",
              38000, { 9000, 4500, 560 });
-        good("same carrier twice", "carrier 36000\npulse 1\ncarrier 36000\n", 36000, { 1 });
         // ir-ctl --send takes a timeout as a space: none before the first
         // pulse, added to a space before it, dropped at the end.
         good("timeouts as spaces",
              "timeout 7\npulse 1\ntimeout 5000\npulse 2\nspace 200\ntimeout 30000\npulse 3\nspace 9\ntimeout "
              "9\n",
              0, { 1, 5000, 2, 30200, 3 });
-        const Values rc5 = encodeFrame(Protocol::Rc5, 0x1e01);
         const Values nec = encodeFrame(Protocol::Nec, 0x1f);
-        good("scancode", "scancode rc5:0x1e01\n", 36000, rc5);
-        good("scancode names and numbers as ir-ctl reads them", "scancode RC-5:0X1E01\n", 36000, rc5);
+        good("scancode names and numbers as ir-ctl reads them", "scancode RC-5:0X1E01\n", 36000,
+             encodeFrame(Protocol::Rc5, 0x1e01));
         good("scancode in octal", "scancode nec:037 # 31\n", 38000, nec);
         good("scancode in decimal", "scancode nec:+31\n", 38000, nec);
         good("scancodes back to back get ir-ctl's gap", "scancode nec:31\nscancode nec:31\n", 38000,
@@ -91,34 +76,22 @@ private slots:
         };
         bad("zero space", "pulse 10\nspace 0\npulse 10\n", "line 2: zero");
         bad("not a number", "pulse 10\nspace 12x\npulse 5\n", "line 2: '12x'");
-        bad("word", "# ok\n\nhello\n", "line 3: cannot read 'hello'");
         bad("NUL byte", QByteArray("pulse 1\nspace 2\0\npulse 3\n", 25), "line 2:");
         bad("starts with space", "space 100\npulse 100\n", "line 1: the signal must start with a pulse");
         bad("two pulses", "pulse 1\npulse 2\n", "line 2: pulse follows a pulse");
-        bad("two spaces compact", "+1 -2 -3 +4\n", "line 1: space follows a space");
         bad("ends with space", "pulse 100\nspace 100\n# bye\n", "line 2: the signal ends with a space");
-        bad("second carrier", "carrier 38000\ncarrier 36000\npulse 1\n",
-            "line 2: a second carrier, 36000 Hz");
         bad("second carrier after the pulses", "carrier 38000\npulse 1\ncarrier 36000\n",
-            "line 3: a second carrier");
+            "line 3: a second carrier, 36000 Hz");
         bad("carrier against a scancode's", "carrier 38000\nscancode rc5:1\n",
             "line 2: this scancode is sent on 36000 Hz, but line 1 gave 38000 Hz");
-        bad("scancodes of two carriers", "scancode rc5:1\nspace 9000\nscancode nec:1\n",
-            "line 3: this scancode");
         bad("unknown protocol", "scancode rc7:0x1\n", "line 1: unknown protocol 'rc7'");
         bad("scancode without protocol", "scancode 0x1e01\n", "line 1: expected 'scancode PROTOCOL:VALUE'");
-        bad("scancode and more", "scancode rc5:1 2\n", "line 1: expected 'scancode PROTOCOL:VALUE'");
-        bad("empty scancode", "scancode rc5:\n", "line 1: '' is not a scancode");
-        bad("bare 0x", "scancode rc5:0x\n", "line 1: '0x' is not a scancode");
+        bad("word", "# ok\n\nhello\n", "line 3: cannot read 'hello'");
         bad("not octal", "scancode rc5:09\n", "line 1: '09' is not a scancode");
-        bad("negative", "scancode rc5:-1\n", "line 1: '-1' is not a scancode");
-        bad("over 32 bits", "scancode nec32:0x100000000\n", "line 1: '0x100000000' is not");
         bad("outside the protocol", "scancode rc5:0x2000\n", "line 1: scancode 0x2000 does not fit rc5");
         bad("rc6_mce with its toggle bit", "scancode rc6_mce:0x800f8001\n",
             "line 1: scancode 0x800f8001 does not");
         bad("pulse right after a scancode", "scancode rc5:1\npulse 5\n", "line 2: pulse follows a pulse");
-        bad("zero timeout", "pulse 1\ntimeout 0\n", "line 2: zero");
-        bad("carrier too low", "carrier 50\npulse 1\n", "line 1: carrier 50 Hz");
         bad("above 24 bits", "pulse 1\nspace 16777216\npulse 1\n", "line 2: duration 16777216");
         bad("pulse too long", "pulse 500001\n", "line 1: pulse of 500001");
         bad("only comments", "# nothing\ncarrier 38000\n", "no pulses");
@@ -146,40 +119,18 @@ private slots:
         }
     }
 
-    void roundTrip_data()
-    {
-        QTest::addColumn<uint>("carrier");
-        QTest::addColumn<Values>("values");
-        QTest::newRow("single pulse") << 0u << Values{ 560 };
-        QTest::newRow("nec") << 38000u << randomSignal(1, 1, 67);
-        QTest::newRow("two frames") << 37914u << randomSignal(2, 2, 583);
-        QTest::newRow("three full frames") << 56000u << randomSignal(7, 3, 1023);
-        QTest::newRow("extremes") << 1000000u << Values{ 1, 5000000, kMaxPulseUs, 1, 1 };
-    }
-
-    void roundTrip()
-    {
-        QFETCH(uint, carrier);
-        QFETCH(Values, values);
-        const Signal in{ carrier, values };
-        std::string err;
-        QVERIFY2(checkSignal(in, err), err.c_str());
-        // A header line break must not smuggle values into the file.
-        const std::string text = formatSignal(in, { "name with\nline break\npulse 5", "cr\r only" });
-        Signal back, compact;
-        QVERIFY2(parseSignal(text, back, err), err.c_str());
-        QCOMPARE(back.carrier, in.carrier);
-        QCOMPARE(back.values, in.values);
-        QVERIFY2(parseSignal(formatCompact(values), compact, err), err.c_str());
-        QCOMPARE(compact.values, in.values);
-    }
-
-    void writerText()
+    // Written files read back unchanged; a header line break must not smuggle values into the file.
+    void writesWhatItReads()
     {
         const Signal in{ 38000, { 12345, 1234567, 8900 } };
         QCOMPARE(QByteArray::fromStdString(formatSignal(in, { "recorded by a test" })),
                  QByteArray("# recorded by a test\ncarrier 38000\npulse 12345\nspace 1234567\npulse 8900\n"));
         QCOMPARE(formatCompact(in.values), std::string("+12345 -1234567 +8900"));
+        const std::string text = formatSignal(in, { "name with\nline break\npulse 5", "cr\r only" });
+        Signal back;
+        std::string err;
+        QVERIFY2(parseSignal(text, back, err), err.c_str());
+        QCOMPARE(back.values, in.values);
     }
 };
 

@@ -46,11 +46,6 @@ uint32_t randomScancode(Protocol p, std::mt19937 &rng)
     }
 }
 
-int toggleOf(Protocol p, bool toggle) // as recognise() reports it
-{
-    return protocolInfo(p).toggle == ToggleFamily::None ? -1 : int(toggle);
-}
-
 // A remote's clock (all values times clock), noise on each value (+-noise,
 // relative, and +-jitterUs) and a demodulator's skew (pulses longer by skew,
 // spaces shorter).
@@ -88,8 +83,8 @@ QString describe(const std::optional<Recognised> &r)
 // What recognise() should say of one frame of p, sc.
 QString expected(Protocol p, uint32_t sc, bool toggle)
 {
-    Recognised r{ p, sc, toggleOf(p, toggle), { FrameSpan{} } };
-    return describe(r);
+    const int t = protocolInfo(p).toggle == ToggleFamily::None ? -1 : int(toggle);
+    return describe(Recognised{ p, sc, t, { FrameSpan{} } });
 }
 
 } // namespace
@@ -113,8 +108,6 @@ private slots:
             QTest::newRow(name + ", as encoded") << int(i) << 1.0 << 0.0 << 0 << 0;
             QTest::newRow(name + ", slow clock, pulses 150 us longer") << int(i) << 1.2 << 0.05 << 0 << 150;
             QTest::newRow(name + ", fast clock, pulses 100 us shorter") << int(i) << 0.8 << 0.05 << 0 << -100;
-            QTest::newRow(name + ", slow clock, pulses 100 us shorter") << int(i) << 1.2 << 0.05 << 0 << -100;
-            QTest::newRow(name + ", fast clock, pulses 150 us longer") << int(i) << 0.8 << 0.05 << 0 << 150;
             QTest::newRow(name + ", edges +-60 us, pulses 120 us longer")
                 << int(i) << 1.0 << 0.0 << 60 << 120;
             // Manchester codes merge half bits into one value, so only the
@@ -143,9 +136,7 @@ private slots:
             const uint32_t sc = i < 200 ? randomScancode(p, rng) : i == 200 ? lowest : highest;
             const bool toggle = i % 2;
             const Values v = bend(encodeFrame(p, sc, toggle), rng, clock, noise, jitter, skew);
-            QVERIFY2(describe(recognise(v)) == expected(p, sc, toggle),
-                     qPrintable(expected(p, sc, toggle) + " read as " + describe(recognise(v)) + "\n"
-                                + QString::fromStdString(formatCompact(v))));
+            QCOMPARE(describe(recognise(v)), expected(p, sc, toggle));
         }
     }
 
@@ -154,8 +145,7 @@ private slots:
         QTest::addColumn<int>("protocol");
         QTest::addColumn<QString>("damage");
         for (std::size_t i = 0; i < kProtocolCount; ++i)
-            for (const char *damage : { "split pulse", "blip in a space", "bridged space",
-                                        "first pulse a third", "last bit lost" })
+            for (const char *damage : { "split pulse", "blip in a space", "bridged space", "last bit lost" })
                 // An rc5_sz frame one bit short is a good rc5 frame.
                 if (Protocol(i) != Protocol::Rc5Sz || damage[0] != 'l')
                     QTest::newRow(QByteArray(protocolName(Protocol(i))) + ", " + damage)
@@ -178,16 +168,13 @@ private slots:
             if (damage == "bridged space") {
                 v[at] += v[at + 1] + v[at + 2];
                 v.erase(v.begin() + std::ptrdiff_t(at) + 1, v.begin() + std::ptrdiff_t(at) + 3);
-            } else if (damage == "first pulse a third") {
-                v[0] /= 3;
             } else if (damage == "last bit lost") {
                 v.resize(v.size() - 2);
             } else {
                 v[cut] /= 2;
                 v.insert(v.begin() + std::ptrdiff_t(cut) + 1, { 60, v[cut] });
             }
-            QVERIFY2(!recognise(v),
-                     qPrintable(expected(p, sc, false) + " damaged read as " + describe(recognise(v))));
+            QCOMPARE(describe(recognise(v)), QString("raw"));
         }
     }
 
@@ -200,22 +187,15 @@ private slots:
         const Values rc5 = encodeFrame(Protocol::Rc5, 0x1e0c, true);
         const Values jvc = encodeFrame(Protocol::Jvc, 0xc1a0);
         const Values jvcRepeat(jvc.begin() + 2, jvc.end());
-        const Values sanyo = encodeFrame(Protocol::Sanyo, 0x1234);
-        const Values sanyoRepeat(sanyo.begin(), sanyo.begin() + 3);
         QTest::newRow("nec and three repeats")
             << join({ nec, repeat, repeat, repeat }, 40000) << "nec:0x40bf toggle -1 frames 4";
         QTest::newRow("rc5 held, toggle kept")
             << join({ rc5, rc5, rc5 }, 89000) << "rc5:0x1e0c toggle 1 frames 3";
         QTest::newRow("jvc and headerless repeats")
             << join({ jvc, jvcRepeat, jvcRepeat }, 22000) << "jvc:0xc1a0 toggle -1 frames 3";
-        QTest::newRow("sanyo and a repeat")
-            << join({ sanyo, sanyoRepeat }, 42000) << "sanyo:0x1234 toggle -1 frames 2";
         QTest::newRow("only repeats") << join({ repeat, repeat }, 96000) << "raw";
         QTest::newRow("rc5 pressed twice")
             << join({ rc5, encodeFrame(Protocol::Rc5, 0x1e0c, false) }, 89000) << "raw";
-        QTest::newRow("two commands") << join({ nec, encodeFrame(Protocol::Nec, 0x40be) }, 40000) << "raw";
-        QTest::newRow("frames too close") << join({ nec, nec }, 1500) << "raw";
-        QTest::newRow("noise after the frame") << join({ nec, { 300, 200, 700 } }, 40000) << "raw";
     }
 
     void framesInARow()

@@ -1,8 +1,7 @@
 // irrecord.exe and irplay.exe: recording and sending against a scripted LIRC
 // device, then the real tools with the simulator (LUMO_IR_DEVICE=sim:DIR) or
-// a real path, started directly and through the program's tool runner.
+// a real path.
 #include "testsupport.h"
-#include "toolrunner.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -14,8 +13,6 @@
 #include <csignal>
 #include <functional>
 #include <numeric>
-#include <random>
-#include <sys/stat.h>
 
 #include "irtool.h"
 #include "scriptedport.h"
@@ -63,18 +60,13 @@ Values alternating(std::size_t n, uint32_t us) // samples, pulse first
     return v;
 }
 
-// count frames of perFrame values, gap apart; spaces of 430 or 1290 us
-// like a protocol's bits unless given.
-Values frames(std::size_t count, std::size_t perFrame, uint32_t gap, uint32_t pulse = 430, uint32_t space = 0)
+// count frames of perFrame values, gap apart
+Values frames(std::size_t count, std::size_t perFrame, uint32_t gap, uint32_t pulse = 430,
+              uint32_t space = 1290)
 {
-    std::mt19937 rng(unsigned(count * perFrame));
     Values v;
-    for (std::size_t f = 0; f < count; ++f) {
-        if (f)
-            v.push_back(gap);
-        for (std::size_t i = 0; i < perFrame; ++i)
-            v.push_back(i % 2 == 0 ? pulse : space ? space : rng() % 2 ? 1290 : 430);
-    }
+    for (std::size_t i = 0; i < count * (perFrame + 1) - 1; ++i)
+        v.push_back(i % (perFrame + 1) == perFrame ? gap : i % (perFrame + 1) % 2 ? space : pulse);
     return v;
 }
 
@@ -101,12 +93,6 @@ QStringList entries(const QString &dir)
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
 Signal parsed(const QByteArray &text) // no values when it does not parse
 {
     Signal s;
@@ -124,13 +110,6 @@ class TstIrTools : public QObject
     QString m_sim, m_files;
 
 private slots:
-    void initTestCase()
-    {
-        qputenv("PATH", LUMO_BIN_DIR ":" + qgetenv("PATH"));
-        QCOMPARE(ToolRunner::findTool(ToolRunner::recordTool()), kRecord);
-        QCOMPARE(ToolRunner::findTool(ToolRunner::playTool()), kPlay);
-    }
-
     void init()
     {
         m_dir.reset(new QTemporaryDir);
@@ -140,8 +119,6 @@ private slots:
         QVERIFY(QDir().mkpath(m_files));
         qputenv("LUMO_IR_DEVICE", ("sim:" + m_sim).toLocal8Bit());
         qputenv("LUMO_IR_SIM_DELAY_MS", "0");
-        qunsetenv("LUMO_IR_SIM_FAIL");
-        qunsetenv("LUMO_IR_WAIT");
     }
 
     // ---- recording against a scripted device
@@ -186,17 +163,11 @@ private slots:
         ok("driver without timeout reports", kValues, [](auto &p) { p.data(kFrame); });
         ok("signal late in the wait", kValues, [](auto &p) { p.silence(4900).data(kNec); });
         ok("the next press is not ours", kValues, [](auto &p) { p.data(kNec).silence(10).data(kFrame); });
-        ok("no mode ioctl", kValues, [](auto &p) { p.data(kNec).ioctlErrors[LIRC_SET_REC_MODE] = ENOTTY; });
-        row("measured carrier kept", ExitOk, "", kValues, 36000, {},
-            [](auto &p) { p.data(reporting({ 36000 })); });
         fail("overflow", ExitCaptureFailed, "overflow", [](auto &p) {
             p.data({ P(9000), S(4500), P(560), LIRC_OVERFLOW(0) });
         });
         fail("no input", ExitNoSignal, "; point the remote at the receiver and press the button",
              [](auto &) {});
-        fail("only noise", ExitNoSignal, "no IR signal", [](auto &p) {
-            p.data({ P(50), T }).silence(100).data({ P(70), S(20), P(10), T });
-        });
         fail("endless signal", ExitCaptureFailed, "does not end", [](auto &p) {
             for (int i = 0; i < 40; ++i)
                 p.data(alternating(256, 500));
@@ -204,9 +175,6 @@ private slots:
         fail("frame too long to send", ExitCaptureFailed, "more than 1024", [](auto &p) {
             p.data(cat({ alternating(1201, 300), { T } }));
         });
-        fail("read gives nothing", ExitDeviceError, "stopped working (No such device); was it unplugged?",
-             [](auto &p) { p.data({ P(9000) }).data({}); });
-        fail("busy", ExitDeviceUnavailable, "busy", [](auto &p) { p.openError = EBUSY; });
         // The hint: the package's uaccess rule, else joining a group.
         fail("denied", ExitNoPermission, "TAG+=\"uaccess\"", [](auto &p) { p.openError = EACCES; });
         fail("mode refused", ExitUnsupported, "to raw receive",
@@ -220,45 +188,20 @@ private slots:
         row("learning, no signal", ExitNoSignal,
             "; hold the remote a few centimetres from the receiver and press the button", {}, 0, both,
             [](auto &p) { p.features |= kLearning; });
-        row("learning, read error", ExitDeviceError, "stopped working (Input/output error)", {}, 0, both,
-            [](auto &p) { p.data({ P(9000) }).readError(EIO).features |= kLearning; });
-        // Without the wideband receiver the usual range applies.
-        row("wideband refused, no signal", ExitNoSignal, "; point the remote at the receiver", {}, 0,
-            { "wideband 1", "reports 1", "reports 0" }, [](auto &p) {
-                p.features |= kLearning;
-                p.ioctlErrors[LIRC_SET_WIDEBAND_RECEIVER] = EINVAL;
-            });
         // A device that will not switch back costs a warning, never the recording.
-        row("switching back fails", ExitOk,
-            "warning: signal saved, but IR device '/dev/lirc-test' could not be set back", kValues, 0, both,
-            [](auto &p) {
-                p.data(kNec).features |= kLearning;
-                p.laterErrors = { { LIRC_SET_WIDEBAND_RECEIVER, ENODEV },
-                                  { LIRC_SET_MEASURE_CARRIER_MODE, ENODEV } };
-            });
+        row("switching back fails", ExitOk, "warning: signal saved, but", kValues, 0, both, [](auto &p) {
+            p.data(kNec).features |= kLearning;
+            p.laterErrors = { { LIRC_SET_WIDEBAND_RECEIVER, ENODEV } };
+        });
 
         // The carrier: the median of the reports, rounded to 100 Hz.
         learned("no reports", 0, kNec);
-        learned("one, rounded down", 36000, reporting({ 36049 }));
         learned("one, rounded up", 36100, reporting({ 36050 }));
         learned("odd count", 37000, reporting({ 38500, 36000, 37000 }));
         learned("even count", 38100, reporting({ 40000, 36000, 36100, 40100 }));
         learned("out of range ignored", 56000, reporting({ 9999, 56000, 1000001 }));
-        learned("only out of range", 0, reporting({ 5000, 2000000 }));
-        // Drivers that report once the receiver is idle: after the timeout,
-        // in the same read or the next; the next press's report is not ours.
+        // Drivers that report once the receiver is idle.
         learned("after the timeout", 40000, cat({ kNec, { LIRC_FREQUENCY(40000) } }));
-        row("in a later read", ExitOk, "", kValues, 36100, both, [](auto &p) {
-            p.data(kNec).silence(30).data({ LIRC_FREQUENCY(36000), LIRC_FREQUENCY(36100) }).features |=
-                kLearning;
-        });
-        row("after the next press", ExitOk, "", kValues, 0, both, [](auto &p) {
-            p.data(kNec).data({ P(9000), LIRC_FREQUENCY(40000) }).features |= kLearning;
-        });
-        row("reports of noise dropped", ExitOk, "", kValues, 36000, both, [](auto &p) {
-            p.data({ LIRC_FREQUENCY(56000), P(80), T }).silence(300).data(reporting({ 36000 })).features |=
-                kLearning;
-        });
     }
 
     void records()
@@ -296,55 +239,12 @@ private slots:
         QVERIFY(port.firstCall(LIRC_SET_REC_MODE, &mode) && mode == LIRC_MODE_MODE2);
         const QByteArray text = SetFiles::bytes(file);
         QVERIFY(text.startsWith("# Lumo Control IR signal, recorded by irrecord.exe from /dev/lirc-test\n"));
-        QVERIFY(QRegularExpression("\n# recorded \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d UTC; ")
-                    .match(text)
-                    .hasMatch());
+        const QRegularExpression stamp("\n# recorded \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d UTC; ");
+        QVERIFY(stamp.match(text).hasMatch());
         QCOMPARE(parsed(text).values, values);
         QCOMPARE(parsed(text).carrier, carrier);
         QCOMPARE(text.contains("\n# carrier measured by the receiver"), carrier != 0);
         QCOMPARE(text.contains(" in learning mode"), learning.contains("wideband 1"));
-    }
-
-    void receiveTimeoutClamped()
-    {
-        using Limits = std::array<uint32_t, 3>; // device minimum, maximum, what is set (0: limits unknown)
-        for (const Limits &l :
-             { Limits{ 1, 1250000, 150000 }, { 200000, 1000000, 200000 }, { 1000, 100000, 100000 }, {} }) {
-            ScriptedPort port;
-            receiver(port);
-            port.data(kNec);
-            port.ioctlValues[LIRC_GET_MIN_TIMEOUT] = l[0];
-            port.ioctlValues[LIRC_GET_MAX_TIMEOUT] = l[1];
-            if (!l[2])
-                port.ioctlValues.clear();
-            QCOMPARE(captureSignal(port, "/dev/lirc-test", {}).outcome.code, int(ExitOk));
-            uint32_t set = 0;
-            QCOMPARE(port.firstCall(LIRC_SET_REC_TIMEOUT, &set), l[2] != 0);
-            QCOMPARE(set, l[2]);
-        }
-    }
-
-    void keepsModeAndFailsEarly()
-    {
-        const QString file = m_files + "/a.ir";
-        QVERIFY(writeFile(file, {}));
-        QVERIFY(::chmod(QFile::encodeName(file).constData(), 0640) == 0);
-        ScriptedPort port;
-        receiver(port);
-        port.data(kNec);
-        QCOMPARE(recordToFile(port, "/dev/lirc-test", file.toStdString(), {}).code, int(ExitOk));
-        QCOMPARE(QFile::permissions(file),
-                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser
-                     | QFile::ReadGroup);
-        // A target that cannot be written fails before the device is touched.
-        QVERIFY(QDir(m_files).mkdir("sub"));
-        for (const QString &bad : { m_files + "/no such folder/x.ir", m_files + "/sub" }) {
-            ScriptedPort unused;
-            QCOMPARE(recordToFile(unused, "/dev/lirc-test", bad.toStdString(), {}).code,
-                     int(ExitWriteFailed));
-            QCOMPARE(unused.openCount, 0);
-            QCOMPARE(entries(m_files + "/sub"), QStringList{});
-        }
     }
 
     // ---- sending to a scripted device
@@ -368,28 +268,18 @@ private slots:
             QTest::newRow(tag) << 36000u << values << code << QString(message) << 0u << Values{} << setup;
         };
         fits("nec and a repeat", { 9000, 4500, 560, 40000, 9000, 2250, 560 }, { 7 });
-        fits("air conditioner 2x583, 40 ms apart", frames(2, 583, 40000), { 583, 583 });
         Values v = frames(1, 1025, 0, 300, 200);
         v[511] = 25000;
         fits("1025 values, 25 ms space in the middle", v, { 511, 513 });
-        fits("1023 values in one write", frames(1, 1023, 0, 300, 100), { 1023 });
-        fits("just 500 ms", { 100000, 300000, 100000 }, { 3 });
         fits("just over 500 ms", { 100000, 300000, 100001 }, { 1, 1 });
-        fits("long pulses, short spaces", frames(1, 9, 0, 100000, 10), {});
-        fits("8 frames of 1023 values, each over 500 ms", frames(8, 1023, 20000), {});
         // Three frames fit one write by count, not by time: of the two frame
         // gaps the longer is cut, not a space inside a frame.
-        v = frames(3, 301, 25000);
+        v = frames(3, 301, 25000, 430, 600);
         v[301 * 2 + 1] = 60000;
         fits("cut at the longest gap", v, { 603, 301 });
-        QTest::newRow("the file's carrier")
-            << 36000u << Values{ 560 } << int(ExitOk) << QString() << 36000u << Values{ 1 } << device;
         QTest::newRow("no carrier without the feature")
             << 56000u << Values{ 560 } << int(ExitOk) << QString() << 0u << Values{ 1 }
             << Setup([](ScriptedPort &p) { p.features = LIRC_CAN_SEND_PULSE; });
-        QTest::newRow("mode ioctl missing")
-            << 0u << Values{ 560 } << int(ExitOk) << QString() << 38000u << Values{ 1 }
-            << Setup([](ScriptedPort &p) { p.ioctlErrors[LIRC_SET_SEND_MODE] = ENOTTY; });
 
         fails("mode refused", ExitUnsupported, "pulses",
               [](auto &p) { p.ioctlErrors[LIRC_SET_SEND_MODE] = EINVAL; });
@@ -400,10 +290,7 @@ private slots:
         fails("close fails", ExitDeviceError, "failed: Input/output error",
               [](auto &p) { p.closeError = EIO; });
         // A signal no device could take is refused before opening one.
-        int n = 0;
-        for (const Values &bad :
-             { Values{}, Values{ 100, 200 }, Values{ 100, 0, 100 }, Values{ 500001 }, frames(1, 1025, 0) })
-            fails(qPrintable(QString("bad signal %1").arg(++n)), ExitBadFile, "cannot be sent", device, bad);
+        fails("ends with a space", ExitBadFile, "cannot be sent", device, { 100, 200 });
     }
 
     void sends()
@@ -460,30 +347,24 @@ private slots:
 
     void simulatorRecordingEnds_data()
     {
-        QTest::addColumn<QByteArray>("fail"); // LUMO_IR_SIM_FAIL
-        QTest::addColumn<int>("signal");      // sent once learning mode is on; 0: none
-        QTest::addColumn<int>("code");
-        QTest::newRow("recorded") << QByteArray() << 0 << int(ExitOk);
-        QTest::newRow("no signal") << QByteArray("nosignal") << 0 << int(ExitNoSignal);
-        QTest::newRow("overflow") << QByteArray("overflow") << 0 << int(ExitCaptureFailed);
-        QTest::newRow("SIGTERM") << QByteArray() << int(SIGTERM) << -1;
-        QTest::newRow("SIGINT") << QByteArray() << int(SIGINT) << -1;
-        QTest::newRow("SIGHUP") << QByteArray() << int(SIGHUP) << -1;
+        QTest::addColumn<int>("signal"); // sent once learning mode is on; 0: none
+        QTest::newRow("recorded") << 0;
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
     }
 
     // Learning mode and the receive timeout are undone on every way out, and
     // the old file stays unless a whole new signal came.
     void simulatorRecordingEnds()
     {
-        QFETCH(QByteArray, fail);
         QFETCH(int, signal);
-        QFETCH(int, code);
-        qputenv("LUMO_IR_SIM_FAIL", fail);
-        qputenv("LUMO_IR_WAIT", signal ? "120" : "0.3");
+        qputenv("LUMO_IR_WAIT", "120");
         qputenv("LUMO_IR_SIM_DELAY_MS", signal ? "60000" : "0");
-        const QString file = m_files + "/TV power.ir";
+        // One argument, verbatim: no shell reads it.
+        const QString name = "-rf a;b|c&d $(touch pwned) `id` >x <y *.ir";
+        const QString file = m_files + "/" + name;
         const QByteArray old = "# old\npulse 1\nspace 2\npulse 3\n";
-        QVERIFY(writeFile(file, old));
+        touch(file, old);
         const QString log = m_sim + "/receiver.log";
         const QByteArray on = "LIRC_SET_REC_TIMEOUT 150000\n"
                               "LIRC_SET_WIDEBAND_RECEIVER 1\n"
@@ -501,54 +382,23 @@ private slots:
         }
         QVERIFY(p.waitForFinished(10000));
         QCOMPARE(p.exitStatus(), signal ? QProcess::CrashExit : QProcess::NormalExit);
-        QCOMPARE(p.exitCode(), signal ? signal : code);
+        QCOMPARE(p.exitCode(), signal);
         QCOMPARE(SetFiles::bytes(log), on + off);
-        QCOMPARE(SetFiles::bytes(file) == old, code != ExitOk);
-        QCOMPARE(entries(m_files), QStringList{ "TV power.ir" });
-    }
-
-    void recordThenPlay_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("plain") << "Power.ir";
-        QTest::newRow("spaces and quotes") << "TV  \"big\" it's on .ir";
-        QTest::newRow("shell characters") << "a;b|c&d $(touch pwned) `id` >x <y *.ir";
-        QTest::newRow("dash first, no extension") << "-rf";
-        QTest::newRow("non-ASCII") << QString::fromUtf8("Fernseher lauter \xc3\xbc\xe2\x82\xac.ir");
-    }
-
-    // Through the program's tool runner, which finds the tools first on PATH.
-    void recordThenPlay()
-    {
-        QFETCH(QString, name);
-        MessageScript boxes;
-        const QString file = m_files + "/" + name;
-        RunRecordTool(file);
-        // Exactly that file, one argument verbatim: no shell ran, no temporary left.
+        QCOMPARE(SetFiles::bytes(file) == old, signal != 0);
         QCOMPARE(entries(m_files), QStringList{ name });
-        const QByteArray text = SetFiles::bytes(file);
-        QVERIFY(text.startsWith("# Lumo Control IR signal, simulated by irrecord.exe"));
-        QCOMPARE(parsed(text).values.size(), size_t(67));
-        // The simulated receiver reports 38020, 37950 and 38090 Hz.
-        QCOMPARE(parsed(text).carrier, 38000u);
-        QVERIFY(
-            text.contains("\n# carrier measured by the receiver in learning mode (median of 3 reports); "));
-        // What it is, as ir-ctl -S names it: NEC, address and command from the name.
+        if (signal)
+            return;
+        // The simulated receiver reports 38020, 37950 and 38090 Hz; the name gives NEC's
+        // address and command, and the signal is named as ir-ctl -S names it.
         uint8_t address = 0;
         uint8_t command = 0;
         SimPort::necCode(QFile::encodeName(file).toStdString(), address, command);
-        const QByteArray decoded = "\n# decoded nec:0x"
-            + QByteArray::number(address * 256 + command, 16).rightJustified(4, '0') + "\n";
-        QVERIFY2(text.contains(decoded), text.constData());
-
-        PlayCommand(file);
-        PlayCommand(file);
-        const QList<QByteArray> lines = SetFiles::bytes(m_sim + "/sent.log").split('\n');
-        QCOMPARE(lines.size(), 3); // one line per play
-        QCOMPARE(lines[0], lines[1]);
-        QVERIFY2(lines[0].contains("# carrier 38000, file "), lines[0].constData());
-        QCOMPARE(parsed(lines[0]).values, parsed(text).values);
-        QCOMPARE(boxes.texts(), QStringList{});
+        const QByteArray text = SetFiles::bytes(file);
+        const QByteArray nec = QByteArray::number(address * 256 + command, 16).rightJustified(4, '0');
+        QVERIFY2(text.contains("(median of 3 reports); receive timeout 150000 us\n# decoded nec:0x" + nec
+                               + "\ncarrier 38000\n"),
+                 text.constData());
+        QCOMPARE(parsed(text).values.size(), size_t(67));
     }
 
     void exitCodes_data()
@@ -565,32 +415,15 @@ private slots:
         // A real LIRC device: /dev/null with ioctls and writes answered by the shim.
         const QStringList lirc = { "LUMO_IR_DEVICE=/dev/null", "LD_PRELOAD=" LUMO_LIRC_CAPTURE };
         row("record --help", true, { "--help" }, ExitOk, "Usage: irrecord.exe FILE\n");
-        row("play -- FILE", false, { "--", "FILE" }, ExitOk, "");
-        row("record, no argument", true, {}, ExitUsage, "missing FILE");
-        row("record, two arguments", true, { "FILE", "FILE" }, ExitUsage, "exactly one FILE");
         row("play, empty argument", false, { "" }, ExitUsage, "must not be empty");
-        row("wait not a number", true, { "FILE" }, ExitUsage, "LUMO_IR_WAIT", { "LUMO_IR_WAIT=soon" });
-        row("unknown hook", false, { "FILE" }, ExitUsage, "LUMO_IR_SIM_FAIL",
-            { "LUMO_IR_SIM_FAIL=sometimes" });
-        row("denied", true, { "FILE" }, ExitNoPermission, "udev", { "LUMO_IR_SIM_FAIL=denied" });
-        row("norecv", true, { "FILE" }, ExitUnsupported, "cannot receive", { "LUMO_IR_SIM_FAIL=norecv" });
-        row("nosend", false, { "FILE" }, ExitUnsupported, "cannot send", { "LUMO_IR_SIM_FAIL=nosend" });
         row("nosignal", true, { "FILE" }, ExitNoSignal,
             "no IR signal received within 300.0 ms; hold the remote a few centimetres from the receiver",
             { "LUMO_IR_SIM_FAIL=nosignal" });
-        row("overflow", true, { "FILE" }, ExitCaptureFailed, "overflow", { "LUMO_IR_SIM_FAIL=overflow" });
         row("bad line", false, { "BAD" }, ExitBadFile,
             ": line 4: '4,500' is not a whole number of microseconds\n");
-        row("folder", false, { "." }, ExitBadFile, "'.' is not a signal file");
-        row("missing file, no device", false, { "none.ir" }, ExitBadFile,
-            "cannot open signal file 'none.ir': No such file", { "LUMO_IR_DEVICE=/nonexistent/lirc9" });
         row("record, no device", true, { "FILE" }, ExitDeviceUnavailable,
             "no IR device at '/nonexistent/lirc9' (No such file or directory)",
             { "LUMO_IR_DEVICE=/nonexistent/lirc9" });
-        row("record, not lirc", true, { "FILE" }, ExitUnsupported, "'/dev/null' is not an IR (LIRC) device",
-            { "LUMO_IR_DEVICE=/dev/null" });
-        row("play, folder as device", false, { "FILE" }, ExitUnsupported, "'.' is not an IR",
-            { "LUMO_IR_DEVICE=." });
         row("play, lirc", false, { "FILE" }, ExitOk, "", lirc);
         row("play, lirc write fails", false, { "FILE" }, ExitDeviceError,
             "IR device '/dev/null' did not send the signal: Input/output error",
@@ -610,8 +443,8 @@ private slots:
         QFETCH(int, code);
         QFETCH(QString, message);
         const QByteArray old = "# kept\npulse 560\nspace 560\npulse 560\n";
-        QVERIFY(writeFile(m_files + "/FILE", old));
-        QVERIFY(writeFile(m_files + "/BAD", "# header\ncarrier 38000\npulse 9000\nspace 4,500\npulse 560\n"));
+        touch(m_files + "/FILE", old);
+        touch(m_files + "/BAD", "# header\ncarrier 38000\npulse 9000\nspace 4,500\npulse 560\n");
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert("LUMO_IR_WAIT", "0.3");
         e.insert("LIRC_CAPTURE_OUT", m_dir->filePath("capture"));

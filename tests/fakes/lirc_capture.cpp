@@ -22,18 +22,14 @@ namespace {
 
 int g_lircFd = -1;
 
-// Appends a line to FILE; printf-like.
-void capture(const char *format, ...)
+// Appends a line to FILE.
+void capture(const std::string &line)
 {
     const char *path = std::getenv("LIRC_CAPTURE_OUT");
-    std::FILE *f = path ? std::fopen(path, "a") : nullptr;
-    if (!f)
-        return;
-    va_list ap;
-    va_start(ap, format);
-    std::vfprintf(f, format, ap);
-    va_end(ap);
-    std::fclose(f);
+    if (std::FILE *f = path ? std::fopen(path, "a") : nullptr) {
+        std::fputs((line + "\n").c_str(), f);
+        std::fclose(f);
+    }
 }
 
 } // namespace
@@ -55,7 +51,7 @@ extern "C" int ioctl(int fd, unsigned long request, ...)
         return 0;
     }
     if (request == LIRC_SET_SEND_CARRIER) {
-        capture("carrier %u\n", *value);
+        capture("carrier " + std::to_string(*value));
         return 0;
     }
     if (request == LIRC_SET_SEND_MODE && *value == LIRC_MODE_PULSE)
@@ -78,6 +74,6 @@ extern "C" ssize_t write(int fd, const void *buf, size_t bytes)
     std::string line = "write";
     for (size_t i = 0; i < bytes / sizeof(unsigned); ++i)
         line += " " + std::to_string(static_cast<const unsigned *>(buf)[i]);
-    capture("%s\n", line.c_str());
+    capture(line);
     return ssize_t(bytes);
 }
