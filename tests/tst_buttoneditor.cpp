@@ -69,6 +69,7 @@ private slots:
         m_env.reset();
     }
 
+    // clang-format off
     void save_data()
     {
         QTest::addColumn<int>("remote");
@@ -84,10 +85,9 @@ private slots:
         QTest::newRow("r3 b12") << 3 << 12 << 45 << "New" << none << none;
         QTest::newRow("124 bytes") << 2 << 11 << 42 << QString(124, 'w') << none << none;
         QTest::newRow("125 bytes") << 2 << 1 << 20 << QString(125, 'w') << none << "button 1 is too long";
-        QTest::newRow("missing folder") << 3 << 1 << 30 << "New"
-                                        << "nowhere/set.lmr"
-                                        << "does not exist";
+        QTest::newRow("missing folder") << 3 << 1 << 30 << "New" << "nowhere/set.lmr" << "does not exist";
     }
+    // clang-format on
 
     // Saved: that remote's records only, and it becomes the main window's; refused: no change.
     void save()

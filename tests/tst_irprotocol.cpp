@@ -96,6 +96,7 @@ class TstIrProtocol : public QObject
 private slots:
     // Every protocol's frames read back as the command they were made from,
     // exactly encoded and bent as remotes and receivers bend them.
+    // clang-format off
     void framesReadBack_data()
     {
         QTest::addColumn<int>("protocol");
@@ -108,14 +109,14 @@ private slots:
             QTest::newRow(name + ", as encoded") << int(i) << 1.0 << 0.0 << 0 << 0;
             QTest::newRow(name + ", slow clock, pulses 150 us longer") << int(i) << 1.2 << 0.05 << 0 << 150;
             QTest::newRow(name + ", fast clock, pulses 100 us shorter") << int(i) << 0.8 << 0.05 << 0 << -100;
-            QTest::newRow(name + ", edges +-60 us, pulses 120 us longer")
-                << int(i) << 1.0 << 0.0 << 60 << 120;
+            QTest::newRow(name + ", edges +-60 us, pulses 120 us longer") << int(i) << 1.0 << 0.0 << 60 << 120;
             // Manchester codes merge half bits into one value, so only the
             // others take every value off by up to a fifth on its own.
             if (!name.startsWith("rc"))
                 QTest::newRow(name + ", each value +-20 %") << int(i) << 1.0 << 0.20 << 0 << 0;
         }
     }
+    // clang-format on
 
     void framesReadBack()
     {

@@ -73,6 +73,7 @@ private slots:
         RemoteConfigDialog::setRandomSource({});
     }
 
+    // clang-format off
     void save_data()
     {
         QTest::addColumn<QString>("text2"); // the main window's number before Save
@@ -86,16 +87,13 @@ private slots:
         const QString set = u"remotes.lmr"_s;
         const QString none;
         const Draws d58{ uFor(58) };
-        QTest::newRow("new file") << "0" << d58 << none << "new.lmr"
-                                  << "B" << 1 << "58" << none;
+        QTest::newRow("new file") << "0" << d58 << none << "new.lmr" << "B" << 1 << "58" << none;
         QTest::newRow("drawn 0, folder 0 there")
             << "0" << Draws{ 0.0 } << "0" << set << "B" << 1 << "0" << none;
-        QTest::newRow("largest") << "0" << Draws{ 0.9999999999 } << none << set << "B" << 1 << "67655"
-                                 << none;
+        QTest::newRow("largest") << "0" << Draws{ 0.9999999999 } << none << set << "B" << 1 << "67655" << none;
         QTest::newRow("folder taken")
             << "0" << Draws{ uFor(58), uFor(58), uFor(7) } << "58" << set << "B" << 3 << "7" << none;
-        QTest::newRow("not a number")
-            << "abc" << Draws{ uFor(12) } << none << set << "B" << 1 << "12" << none;
+        QTest::newRow("not a number") << "abc" << Draws{ uFor(12) } << none << set << "B" << 1 << "12" << none;
         QTest::newRow("has a number") << "4" << d58 << none << set << "B" << 0 << "4" << none;
         // An accented letter takes one byte in the 8-bit code page.
         QTest::newRow("124 accented")
@@ -106,9 +104,9 @@ private slots:
                                         << "B" << 0 << "0"
                                         << "does not exist";
         // The names are saved, the set keeps no number.
-        QTest::newRow("no set folder") << "0" << d58 << "*" << set << "B" << 1 << "0"
-                                       << "could not be created";
+        QTest::newRow("no set folder") << "0" << d58 << "*" << set << "B" << 1 << "0" << "could not be created";
     }
+    // clang-format on
 
     // Records 1-4 written, and record 5 when a number is drawn, nothing else; refused: nothing changes.
     void save()
@@ -154,20 +152,6 @@ private slots:
         QCOMPARE(cap(1, target) + '|' + cap(3, target), "3|" + name);
         const RecordValue drawn = RecordValue::fromNumber(number.toDouble());
         QCOMPARE(RemoteSetFile::readRecords(target, { 5 }).value(0), numbered ? drawn : record5);
-    }
-
-    // The default generator, seeded from the clock: quick draws still differ.
-    void defaultGenerator()
-    {
-        RemoteConfigDialog::setRandomSource({});
-        QVERIFY(open());
-        QSet<QString> seen;
-        for (int i = 0; i < 5; ++i) {
-            m_form1->setSetNumberText(u"0"_s);
-            button("Command1")->click();
-            seen.insert(m_form1->setNumberText());
-        }
-        QVERIFY(seen.size() >= 4);
     }
 
     // Load takes names and number over the edits, not the main window's file; no record 5: no number.

@@ -25,6 +25,7 @@ class TstRemoteSetFile : public QObject
 
 private slots:
     // Which record holds what, read back through the readers the program uses.
+    // clang-format off
     void recordMap_data()
     {
         QTest::addColumn<int>("item"); // count, names 1-3, set number, then remotes 1-3 buttons 1-12
@@ -39,10 +40,10 @@ private slots:
         };
         for (int r = 1; r <= 3; ++r) {
             for (int b = 1; b <= 12; ++b)
-                QTest::addRow("remote %d button %d", r, b)
-                    << 5 + 12 * (r - 1) + b - 1 << buttons[r - 1][b - 1];
+                QTest::addRow("remote %d button %d", r, b) << 5 + 12 * (r - 1) + b - 1 << buttons[r - 1][b - 1];
         }
     }
+    // clang-format on
 
     void recordMap()
     {
