@@ -1,3 +1,2 @@
 # The main window and its own commands: playing, File menu, tray, WebSite.
 lumo_add_test(tst_mainwindow LIBS lumo_ui)
-lumo_add_test(tst_design LIBS lumo_ui)

@@ -7,6 +7,7 @@
 #include "testsupport.h"
 #include "toolrunner.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -215,6 +216,9 @@ private slots:
         QPointer<RecordWaitDialog> form3 = RecordWaitDialog::instance();
         QVERIFY(!yes || (form3->isVisible() && form3->recordPath() == path && form3->timer1()->isActive()));
         QVERIFY(!form3 || form3->findChild<QWidget *>("Text1")->isHidden());
+        // Its label fits its box in the face the desktop has, narrowed where need be.
+        const QLabel *label = form3 ? form3->findChild<QLabel *>("Label1") : nullptr;
+        QVERIFY(!label || QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->width());
         QCOMPARE(form5->isEnabled(), !yes);
         QVERIFY(f.tools.log().isEmpty());
         QVERIFY(!form3 || !form3->close()); // before the first tick

@@ -87,22 +87,18 @@ private slots:
         const QString set = u"remotes.lmr"_s;
         const QString none;
         const Draws d58{ uFor(58) };
+        const QChar e(0xE9);
         QTest::newRow("new file") << "0" << d58 << none << "new.lmr" << "B" << 1 << "58" << none;
-        QTest::newRow("drawn 0, folder 0 there")
-            << "0" << Draws{ 0.0 } << "0" << set << "B" << 1 << "0" << none;
+        QTest::newRow("drawn 0, folder 0 kept") << "0" << Draws{ 0.0 } << "0" << set << "B" << 1 << "0" << none;
         QTest::newRow("largest") << "0" << Draws{ 0.9999999999 } << none << set << "B" << 1 << "67655" << none;
         QTest::newRow("folder taken")
             << "0" << Draws{ uFor(58), uFor(58), uFor(7) } << "58" << set << "B" << 3 << "7" << none;
         QTest::newRow("not a number") << "abc" << Draws{ uFor(12) } << none << set << "B" << 1 << "12" << none;
         QTest::newRow("has a number") << "4" << d58 << none << set << "B" << 0 << "4" << none;
         // An accented letter takes one byte in the 8-bit code page.
-        QTest::newRow("124 accented")
-            << "0" << d58 << none << set << QString(124, QChar(0xE9)) << 1 << "58" << none;
-        QTest::newRow("125 accented") << "0" << d58 << none << set << QString(125, QChar(0xE9)) << 0 << "0"
-                                      << "remote 2";
-        QTest::newRow("missing folder") << "0" << d58 << none << "nowhere/set.lmr"
-                                        << "B" << 0 << "0"
-                                        << "does not exist";
+        QTest::newRow("124 accented") << "0" << d58 << none << set << QString(124, e) << 1 << "58" << none;
+        QTest::newRow("125 accented") << "0" << d58 << none << set << QString(125, e) << 0 << "0" << "remote 2";
+        QTest::newRow("no folder") << "0" << d58 << none << "no/set.lmr" << "B" << 0 << "0" << "does not exist";
         // The names are saved, the set keeps no number.
         QTest::newRow("no set folder") << "0" << d58 << "*" << set << "B" << 1 << "0" << "could not be created";
     }

@@ -33,14 +33,10 @@ private slots:
         const char *header[] = { "remote count", "name 1", "name 2", "name 3", "set number" };
         for (int i = 0; i < 5; ++i)
             QTest::newRow(header[i]) << i << i + 1;
-        const int buttons[3][12] = {
-            { 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 40, 41 },
-            { 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 42, 43 },
-            { 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 44, 45 },
-        };
         for (int r = 1; r <= 3; ++r) {
+            const QList<int> records = SetFiles::remoteRecords(r);
             for (int b = 1; b <= 12; ++b)
-                QTest::addRow("remote %d button %d", r, b) << 5 + 12 * (r - 1) + b - 1 << buttons[r - 1][b - 1];
+                QTest::addRow("remote %d button %d", r, b) << 4 + 12 * (r - 1) + b << records[b - 1];
         }
     }
     // clang-format on
