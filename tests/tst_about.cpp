@@ -74,15 +74,6 @@ struct SysInfoWorld : Registry::Api
     });
 };
 
-AboutDialog *findAbout()
-{
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (auto *about = qobject_cast<AboutDialog *>(w); about && about->isVisible())
-            return about;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 class TstAbout : public QObject
@@ -169,7 +160,7 @@ private slots:
         AboutDialog::setProgramStarter({});
         MainWindow w;
         w.findChild<QAction *>("about")->trigger();
-        QPointer<AboutDialog> about = findAbout();
+        QPointer<AboutDialog> about = qobject_cast<AboutDialog *>(visibleWindow("frmAbout"));
         QVERIFY(about && !w.isEnabled());
         QCOMPARE(about->windowTitle(), QStringLiteral("About Lumo Control Software"));
         const auto label = [&](const char *name) { return about->findChild<QLabel *>(name); };

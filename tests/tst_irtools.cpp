@@ -277,6 +277,9 @@ private slots:
         v = frames(3, 301, 25000, 430, 600);
         v[301 * 2 + 1] = 60000;
         fits("cut at the longest gap", v, { 603, 301 });
+        v[301 * 2 + 1] = 25000;
+        v[301] = 60000;
+        fits("cut at the longest gap, early", v, { 301, 603 });
         QTest::newRow("no carrier without the feature")
             << 56000u << Values{ 560 } << int(ExitOk) << QString() << 0u << Values{ 1 }
             << Setup([](ScriptedPort &p) { p.features = LIRC_CAN_SEND_PULSE; });
@@ -287,10 +290,14 @@ private slots:
               [](auto &p) { p.ioctlErrors[LIRC_SET_SEND_CARRIER] = EINVAL; });
         fails("write fails", ExitDeviceError, "did not send", [](auto &p) { p.writeResults = { -EIO }; });
         fails("partial write", ExitDeviceError, "only part", [](auto &p) { p.writeResults = { 8 }; });
+        fails("open fails", ExitDeviceError, "for sending: Input/output error",
+              [](auto &p) { p.openError = EIO; });
         fails("close fails", ExitDeviceError, "failed: Input/output error",
               [](auto &p) { p.closeError = EIO; });
         // A signal no device could take is refused before opening one.
         fails("ends with a space", ExitBadFile, "cannot be sent", device, { 100, 200 });
+        fails("first pulse too long", ExitBadFile, "pulse 1 lasts 500001", device, { 500001 });
+        fails("too many values", ExitBadFile, "more than 8192 values", device, Values(8193, 100));
     }
 
     void sends()
