@@ -9,29 +9,19 @@
 #include <cstdlib>
 #include <ctime>
 #include <random>
-#include <spawn.h>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 #include "irprotocol.h"
 #include "irsignal.h"
-
-extern char **environ;
+#include "toolbench.h"
 
 using namespace lumo::ir;
 using Values = std::vector<uint32_t>;
 
 namespace {
-
-double nowMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1e6;
-}
 
 void report(const char *name, std::vector<double> t, double targetMs, const char *unit, double scale)
 {
@@ -70,19 +60,6 @@ void benchRecognise(const char *name, const Values &v, bool recognised, int runs
     char label[80];
     std::snprintf(label, sizeof label, "recognise %s (%zu values)", name, v.size());
     report(label, t, 0.2, "ms", 1);
-}
-
-double timeRun(const std::string &tool, const std::string &file)
-{
-    std::vector<char *> argv{ const_cast<char *>(tool.c_str()), const_cast<char *>(file.c_str()), nullptr };
-    const double start = nowMs();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
-    const double ms = nowMs() - start;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ms : -1;
 }
 
 bool writeText(const std::string &path, const std::string &text)

@@ -10,39 +10,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <spawn.h>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
-extern char **environ;
+#include "toolbench.h"
 
 namespace {
-
-double nowMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1e6;
-}
-
-// Runs tool FILE, returns milliseconds from spawn to reaped exit, <0 on failure.
-double timeRun(const std::string &tool, const std::string &file)
-{
-    std::vector<char *> argv{ const_cast<char *>(tool.c_str()), const_cast<char *>(file.c_str()), nullptr };
-    const double start = nowMs();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
-    const double ms = nowMs() - start;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return ms;
-}
 
 bool fileContains(const std::string &path, const std::string &text)
 {
@@ -122,8 +97,8 @@ int main(int argc, char **argv)
     std::printf("IR tools, simulator mode, delay off, start to exit:\n");
     report("irrecord.exe", rec);
     report("irplay.exe", ply);
-    std::printf("%-13s runs %zu  median %.3f ms  (any process start and exit on this machine)\n", empty.c_str(),
-                base.size(), median(base));
+    std::printf("%-13s runs %zu  median %.3f ms  (any process start and exit on this machine)\n",
+                empty.c_str(), base.size(), median(base));
     std::printf("own share:    irrecord.exe %.3f ms, irplay.exe %.3f ms (median less the empty program's)\n",
                 median(rec) - median(base), median(ply) - median(base));
 

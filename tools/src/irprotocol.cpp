@@ -304,6 +304,16 @@ uint32_t bitsAt(uint64_t bits, int from, int count)
     return uint32_t((bits >> from) & ((uint64_t(1) << count) - 1));
 }
 
+// Fills hit with a recognised frame; returns true for the decoder to return.
+bool found(Hit &hit, Protocol protocol, uint32_t scancode, std::size_t end, double scale)
+{
+    hit.protocol = protocol;
+    hit.scancode = scancode;
+    hit.end = end;
+    hit.scale = scale;
+    return true;
+}
+
 bool decodeNec(const Span &s, std::size_t i, Hit &hit)
 {
     PdFrame f;
@@ -312,19 +322,12 @@ bool decodeNec(const Span &s, std::size_t i, Hit &hit)
     const uint32_t address = bitsAt(f.bits, 0, 8), notAddress = bitsAt(f.bits, 8, 8);
     const uint32_t command = bitsAt(f.bits, 16, 8), notCommand = bitsAt(f.bits, 24, 8);
     // The kernel's layout (ir_nec_bytes_to_scancode).
-    if ((command ^ notCommand) != 0xff) {
-        hit.protocol = Protocol::Nec32;
-        hit.scancode = notAddress << 24 | address << 16 | notCommand << 8 | command;
-    } else if ((address ^ notAddress) != 0xff) {
-        hit.protocol = Protocol::Necx;
-        hit.scancode = address << 16 | notAddress << 8 | command;
-    } else {
-        hit.protocol = Protocol::Nec;
-        hit.scancode = address << 8 | command;
-    }
-    hit.end = f.end;
-    hit.scale = f.scale;
-    return true;
+    if ((command ^ notCommand) != 0xff)
+        return found(hit, Protocol::Nec32, notAddress << 24 | address << 16 | notCommand << 8 | command,
+                     f.end, f.scale);
+    if ((address ^ notAddress) != 0xff)
+        return found(hit, Protocol::Necx, address << 16 | notAddress << 8 | command, f.end, f.scale);
+    return found(hit, Protocol::Nec, address << 8 | command, f.end, f.scale);
 }
 
 bool decodeSanyo(const Span &s, std::size_t i, Hit &hit)
@@ -336,11 +339,7 @@ bool decodeSanyo(const Span &s, std::size_t i, Hit &hit)
     const uint32_t command = bitsAt(f.bits, 26, 8), notCommand = bitsAt(f.bits, 34, 8);
     if ((address ^ notAddress) != 0x1fff || (command ^ notCommand) != 0xff)
         return false;
-    hit.protocol = Protocol::Sanyo;
-    hit.scancode = address << 8 | command;
-    hit.end = f.end;
-    hit.scale = f.scale;
-    return true;
+    return found(hit, Protocol::Sanyo, address << 8 | command, f.end, f.scale);
 }
 
 bool decodeJvc(const Span &s, std::size_t i, const PdTiming &t, double scaleHint, Hit &hit)
@@ -348,11 +347,7 @@ bool decodeJvc(const Span &s, std::size_t i, const PdTiming &t, double scaleHint
     PdFrame f;
     if (!readPd(s, i, t, scaleHint, f))
         return false;
-    hit.protocol = Protocol::Jvc;
-    hit.scancode = bitsAt(f.bits, 0, 8) << 8 | bitsAt(f.bits, 8, 8);
-    hit.end = f.end;
-    hit.scale = f.scale;
-    return true;
+    return found(hit, Protocol::Jvc, bitsAt(f.bits, 0, 8) << 8 | bitsAt(f.bits, 8, 8), f.end, f.scale);
 }
 
 bool decodeSamsung(const Span &s, std::size_t i, Hit &hit)
@@ -363,11 +358,8 @@ bool decodeSamsung(const Span &s, std::size_t i, Hit &hit)
     const uint32_t command = bitsAt(f.bits, 16, 8), notCommand = bitsAt(f.bits, 24, 8);
     if ((command ^ notCommand) != 0xff)
         return false;
-    hit.protocol = Protocol::Samsung32;
-    hit.scancode = bitsAt(f.bits, 0, 8) << 16 | bitsAt(f.bits, 8, 8) << 8 | command;
-    hit.end = f.end;
-    hit.scale = f.scale;
-    return true;
+    const uint32_t scancode = bitsAt(f.bits, 0, 8) << 16 | bitsAt(f.bits, 8, 8) << 8 | command;
+    return found(hit, Protocol::Samsung32, scancode, f.end, f.scale);
 }
 
 bool decodePanasonic(const Span &s, std::size_t i, Hit &hit)
@@ -380,11 +372,7 @@ bool decodePanasonic(const Span &s, std::size_t i, Hit &hit)
     // Kaseikyo with Panasonic's manufacturer code 0x2002, low byte first.
     if (bitsAt(f.bits, 0, 16) != 0x2002 || parity != (device ^ subdevice ^ function))
         return false;
-    hit.protocol = Protocol::Panasonic;
-    hit.scancode = device << 16 | subdevice << 8 | function;
-    hit.end = f.end;
-    hit.scale = f.scale;
-    return true;
+    return found(hit, Protocol::Panasonic, device << 16 | subdevice << 8 | function, f.end, f.scale);
 }
 
 bool decodeSharp(const Span &s, std::size_t i, Hit &hit)
@@ -401,11 +389,8 @@ bool decodeSharp(const Span &s, std::size_t i, Hit &hit)
     // address 5, command 8, expansion 1, check 0; the echo inverts all but the address
     if ((message.bits ^ echo.bits) != 0x7fe0 || bitsAt(message.bits, 13, 2) != 1)
         return false;
-    hit.protocol = Protocol::Sharp;
-    hit.scancode = bitsAt(message.bits, 0, 5) << 8 | bitsAt(message.bits, 5, 8);
-    hit.end = echo.end;
-    hit.scale = message.scale;
-    return true;
+    const uint32_t scancode = bitsAt(message.bits, 0, 5) << 8 | bitsAt(message.bits, 5, 8);
+    return found(hit, Protocol::Sharp, scancode, echo.end, message.scale);
 }
 
 bool decodeSony(const Span &s, std::size_t i, Hit &hit)
