@@ -4,19 +4,11 @@
 
 #include "irprotocol.h"
 #include "irsignal.h"
+#include "irtestsupport.h"
 
 using namespace lumo::ir;
-using Values = std::vector<uint32_t>;
 
 namespace {
-
-Values cat(std::initializer_list<Values> parts)
-{
-    Values out;
-    for (const Values &p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
 
 QByteArray text(const Values &v)
 {
@@ -64,11 +56,11 @@ private slots:
         good("scancode in octal", "scancode nec:037 # 31\n", 38000, nec);
         good("scancode in decimal", "scancode nec:+31\n", 38000, nec);
         good("scancodes back to back get ir-ctl's gap", "scancode nec:31\nscancode nec:31\n", 38000,
-             cat({ nec, { kScancodeGapUs }, nec }));
+             join({ nec, { kScancodeGapUs }, nec }));
         good("pulses, then a scancode after ir-ctl's gap", "carrier 38000\npulse 100\nscancode nec:31\n",
-             38000, cat({ { 100, kScancodeGapUs }, nec }));
+             38000, join({ { 100, kScancodeGapUs }, nec }));
         good("scancode after a space of its own", "scancode nec:31\nspace 40000\nscancode nec:31\n", 38000,
-             cat({ nec, { 40000 }, nec }));
+             join({ nec, { 40000 }, nec }));
         good("panasonic's own carrier", "scancode panasonic:0x80099\n", 36700,
              encodeFrame(Protocol::Panasonic, 0x80099));
         const auto bad = [](const char *tag, const QByteArray &text, const char *error) {

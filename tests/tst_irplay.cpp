@@ -8,9 +8,9 @@
 #include "irdescribe.h"
 #include "irprotocol.h"
 #include "irsignal.h"
+#include "irtestsupport.h"
 
 using namespace lumo::ir;
-using Values = std::vector<uint32_t>;
 
 namespace {
 
@@ -19,15 +19,6 @@ const QString kPlay = QStringLiteral(LUMO_BIN_DIR "/irplay.exe");
 QByteArray fileText(const Values &v, uint32_t carrier = 0)
 {
     return QByteArray::fromStdString(formatSignal(Signal{ carrier, v }, { "recorded by a test" }));
-}
-
-Signal parsed(const QByteArray &text)
-{
-    Signal s;
-    std::string error;
-    if (!parseSignal(text.toStdString(), s, error))
-        qFatal("not a signal: %s", error.c_str());
-    return s;
 }
 
 } // namespace

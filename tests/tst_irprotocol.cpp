@@ -11,9 +11,9 @@
 
 #include "irprotocol.h"
 #include "irsignal.h"
+#include "irtestsupport.h"
 
 using namespace lumo::ir;
-using Values = std::vector<uint32_t>;
 
 namespace {
 
@@ -57,17 +57,6 @@ Values bend(const Values &in, std::mt19937 &rng, double clock, double noise, int
     for (std::size_t i = 0; i < in.size(); ++i) {
         const double v = in[i] * clock * (1 + wobble(rng)) + jitter(rng) + (i % 2 == 0 ? skew : -skew);
         out.push_back(uint32_t(std::max(1.0, std::round(v))));
-    }
-    return out;
-}
-
-Values join(std::initializer_list<Values> frames, uint32_t gap)
-{
-    Values out;
-    for (const Values &f : frames) {
-        if (!out.empty())
-            out.push_back(gap);
-        out.insert(out.end(), f.begin(), f.end());
     }
     return out;
 }

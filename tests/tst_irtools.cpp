@@ -14,11 +14,11 @@
 #include <functional>
 #include <numeric>
 
+#include "irtestsupport.h"
 #include "irtool.h"
 #include "scriptedport.h"
 
 using namespace lumo::ir;
-using Values = std::vector<uint32_t>;
 using Setup = std::function<void(ScriptedPort &)>; // a script and the device's quirks
 Q_DECLARE_METATYPE(Setup)
 
@@ -35,21 +35,13 @@ const Values kNec = { P(9000), S(4500), P(560), S(560), P(560), S(1690), P(560),
 const Values kValues = { 9000, 4500, 560, 560, 560, 1690, 560 }; // what kNec records
 const uint32_t kLearning = LIRC_CAN_USE_WIDEBAND_RECEIVER | LIRC_CAN_MEASURE_CARRIER;
 
-Values cat(std::initializer_list<Values> parts)
-{
-    Values out;
-    for (const Values &p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
 // kNec with carrier reports of hz after its first pulse
 Values reporting(std::initializer_list<uint32_t> hz)
 {
     Values v{ kNec[0] };
     for (uint32_t h : hz)
         v.push_back(LIRC_FREQUENCY(h));
-    return cat({ v, Values(kNec.begin() + 1, kNec.end()) });
+    return join({ v, Values(kNec.begin() + 1, kNec.end()) });
 }
 
 Values alternating(std::size_t n, uint32_t us) // samples, pulse first
@@ -91,13 +83,6 @@ QStringList learningCalls(const ScriptedPort &port)
 QStringList entries(const QString &dir)
 {
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
-
-Signal parsed(const QByteArray &text) // no values when it does not parse
-{
-    Signal s;
-    std::string err;
-    return parseSignal(text.toStdString(), s, err) ? s : Signal{};
 }
 
 } // namespace
@@ -148,11 +133,11 @@ private slots:
                 [script](auto &p) { p.data(script).features |= kLearning; });
         };
         ok("silence around the frame dropped", kValues, [](auto &p) {
-            p.data({ S(3000000), S(16777215) }).data(cat({ { S(1200) }, kFrame, { S(30000), T } }));
+            p.data({ S(3000000), S(16777215) }).data(join({ { S(1200) }, kFrame, { S(30000), T } }));
         });
         // The 40 ms gap arrives with the second frame, as the kernel delivers it.
-        ok("40 ms gap kept", cat({ kValues, { 40000 }, kValues }), [](auto &p) {
-            p.data(kFrame).silence(40).data(cat({ { S(40000) }, kNec }));
+        ok("40 ms gap kept", join({ kValues, { 40000 }, kValues }), [](auto &p) {
+            p.data(kFrame).silence(40).data(join({ { S(40000) }, kNec }));
         });
         ok("split samples merged", { 9000, 4501, 560, 560, 560 }, [](auto &p) {
             p.data({ P(5000), P(4000), S(4500), S(1), P(560), S(0), S(560), P(0), P(560), T });
@@ -173,7 +158,7 @@ private slots:
                 p.data(alternating(256, 500));
         });
         fail("frame too long to send", ExitCaptureFailed, "more than 1024", [](auto &p) {
-            p.data(cat({ alternating(1201, 300), { T } }));
+            p.data(join({ alternating(1201, 300), { T } }));
         });
         // The hint: the package's uaccess rule, else joining a group.
         fail("denied", ExitNoPermission, "TAG+=\"uaccess\"", [](auto &p) { p.openError = EACCES; });
@@ -201,7 +186,7 @@ private slots:
         learned("even count", 38100, reporting({ 40000, 36000, 36100, 40100 }));
         learned("out of range ignored", 56000, reporting({ 9999, 56000, 1000001 }));
         // Drivers that report once the receiver is idle.
-        learned("after the timeout", 40000, cat({ kNec, { LIRC_FREQUENCY(40000) } }));
+        learned("after the timeout", 40000, join({ kNec, { LIRC_FREQUENCY(40000) } }));
     }
 
     void records()
