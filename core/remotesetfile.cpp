@@ -285,12 +285,8 @@ FileError RemoteSetFile::writeRecords(const QString &path, const QList<QPair<int
     // file as it was. A folder that takes no new files is written in place.
     QSaveFile out(path);
     out.setDirectWriteFallback(true);
-    if (!out.open(QIODevice::WriteOnly)) {
-        const QFileInfo info(path);
-        if (info.isDir())
-            return { path, QStringLiteral("it is a folder, not a file") };
+    if (!out.open(QIODevice::WriteOnly)) // a folder was refused when opened above
         return { path, describe(out.error(), out.errorString()) };
-    }
     constexpr qint64 Chunk = 64 * RecordSize * 8;
     QByteArray buffer;
     for (qint64 at = 0; at < newSize; at += Chunk) {
