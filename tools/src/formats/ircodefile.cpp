@@ -1,0 +1,127 @@
+#include "ircodefile.h"
+
+#include "irdescribe.h"
+
+namespace lumo::ir {
+
+const char *codeFormName(CodeForm form)
+{
+    switch (form) {
+    case CodeForm::Mode2:
+        return "mode2";
+    case CodeForm::Flipper:
+        return "Flipper .ir";
+    case CodeForm::Pronto:
+        return "Pronto hex";
+    case CodeForm::Broadlink:
+        return "Broadlink";
+    case CodeForm::GlobalCache:
+        return "Global Cache sendir";
+    case CodeForm::Lircd:
+        return "lircd.conf";
+    case CodeForm::Csv:
+        return "IR database CSV";
+    }
+    return "mode2";
+}
+
+bool readCodeFile(std::string_view text, CodeFile &out, std::string &error)
+{
+    out = {};
+    Signal s;
+    if (!parseSignal(text, s, error))
+        return false;
+    if (!checkSignal(s, error)) {
+        error = "line 1: " + error;
+        return false;
+    }
+    Code code = codeFromSignal(std::move(s));
+    code.line = 1;
+    out.form = CodeForm::Mode2;
+    out.codes.push_back(std::move(code));
+    return true;
+}
+
+int findCode(const CodeFile &file, std::string_view name)
+{
+    for (std::size_t i = 0; i < file.codes.size(); ++i)
+        if (file.codes[i].name == name)
+            return int(i);
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    for (std::size_t i = 0; i < file.codes.size(); ++i) {
+        const std::string &n = file.codes[i].name;
+        if (n.size() != name.size())
+            continue;
+        bool same = true;
+        for (std::size_t k = 0; k < n.size() && same; ++k)
+            same = lower(n[k]) == lower(name[k]);
+        if (same)
+            return int(i);
+    }
+    return -1;
+}
+
+Code codeFromCommand(Protocol protocol, uint32_t scancode, std::string name)
+{
+    Code c;
+    c.name = std::move(name);
+    c.command = Command{ protocol, scancode };
+    c.signal.values = encodeFrame(protocol, scancode);
+    c.signal.carrier = protocolInfo(protocol).carrierHz;
+    return c;
+}
+
+Code codeFromSignal(Signal signal, std::string name)
+{
+    Code c;
+    c.name = std::move(name);
+    if (const std::optional<Recognised> r = recognise(signal.values))
+        c.command = Command{ r->protocol, r->scancode };
+    c.signal = std::move(signal);
+    return c;
+}
+
+std::string writeFlipper(const std::vector<Code> &codes)
+{
+    std::string out = "Filetype: IR signals file\nVersion: 1\n";
+    for (const Code &c : codes) {
+        out += "#\nname: " + oneLine(c.name) + "\ntype: raw\nfrequency: "
+            + numberText(c.signal.carrier ? c.signal.carrier : 38000) + "\nduty_cycle: 0.330000\ndata:";
+        for (uint32_t v : c.signal.values)
+            out += " " + numberText(v);
+        out += "\n";
+    }
+    return out;
+}
+
+std::string writePronto(const Signal &signal)
+{
+    // Frequency word: the carrier period in units of 0.241246 us.
+    const uint32_t carrier = signal.carrier ? signal.carrier : 38000;
+    const uint64_t freqWord = (1'000'000'000'000ull / 241'246 + carrier / 2) / carrier;
+    auto hex4 = [](uint64_t v) {
+        const char *digits = "0123456789ABCDEF";
+        std::string s(4, '0');
+        for (int i = 3; i >= 0; --i, v >>= 4)
+            s[std::size_t(i)] = digits[v & 15];
+        return s;
+    };
+    std::vector<uint32_t> values = signal.values;
+    values.push_back(100'000); // the closing space Pronto pairs need
+    std::string out = "0000 " + hex4(freqWord) + " " + hex4(values.size() / 2) + " 0000";
+    for (uint32_t v : values) {
+        uint64_t cycles = (uint64_t(v) * carrier + 500'000) / 1'000'000;
+        out += " " + hex4(std::min<uint64_t>(std::max<uint64_t>(cycles, 1), 0xFFFF));
+    }
+    return out;
+}
+
+std::string writeMode2(const Code &code, const std::vector<std::string> &header)
+{
+    std::vector<std::string> lines = header;
+    if (std::string decoded = decodedComment(code.signal); !decoded.empty())
+        lines.push_back(decoded);
+    return formatSignal(code.signal, lines);
+}
+
+} // namespace lumo::ir
