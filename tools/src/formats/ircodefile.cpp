@@ -61,12 +61,12 @@ int findCode(const CodeFile &file, std::string_view name)
     return -1;
 }
 
-Code codeFromCommand(Protocol protocol, uint32_t scancode, std::string name)
+Code codeFromCommand(Protocol protocol, uint64_t scancode, std::string name)
 {
     Code c;
     c.name = std::move(name);
     c.command = Command{ protocol, scancode };
-    c.signal.values = encodeFrame(protocol, scancode);
+    c.signal.values = encodeFrame(protocol, uint32_t(scancode));
     c.signal.carrier = protocolInfo(protocol).carrierHz;
     return c;
 }

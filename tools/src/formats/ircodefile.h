@@ -34,7 +34,7 @@ const char *codeFormName(CodeForm form);
 struct Command
 {
     Protocol protocol = Protocol::Nec;
-    uint32_t scancode = 0;
+    uint64_t scancode = 0; // as wide as the kernel's: kaseikyo and nec42 extended need more than 32 bits
 };
 
 struct Code
@@ -64,7 +64,7 @@ int findCode(const CodeFile &file, std::string_view name);
 
 // A code for protocol and scancode (scancodeFits() must hold): one frame as
 // encodeFrame() gives it, on the protocol's carrier.
-Code codeFromCommand(Protocol protocol, uint32_t scancode, std::string name = {});
+Code codeFromCommand(Protocol protocol, uint64_t scancode, std::string name = {});
 
 // A code for a signal as recorded or read: command set when recognise() knows
 // the signal.
