@@ -66,7 +66,7 @@ Code codeFromCommand(Protocol protocol, uint64_t scancode, std::string name)
     Code c;
     c.name = std::move(name);
     c.command = Command{ protocol, scancode };
-    c.signal.values = encodeFrame(protocol, uint32_t(scancode));
+    c.signal.values = encodeFrame(protocol, scancode);
     c.signal.carrier = protocolInfo(protocol).carrierHz;
     return c;
 }

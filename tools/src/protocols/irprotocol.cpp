@@ -29,9 +29,9 @@ const ProtocolInfo kProtocols[kProtocolCount] = {
     { "panasonic", 0xffffff, 36700, ToggleFamily::None },
 };
 
-constexpr uint32_t kMceCustomerMask = 0xffff0000;
-constexpr uint32_t kMceCustomer = 0x800f0000;
-constexpr uint32_t kMceToggle = 0x8000;
+constexpr uint64_t kMceCustomerMask = 0xffff0000;
+constexpr uint64_t kMceCustomer = 0x800f0000;
+constexpr uint64_t kMceToggle = 0x8000;
 
 // ---- timings (microseconds) ------------------------------------------------
 
@@ -145,7 +145,7 @@ void pdHeader(Waveform &w, const PdTiming &t)
     w.space(uint32_t(t.headerSpace));
 }
 
-void sonyBits(Waveform &w, uint32_t value, int count)
+void sonyBits(Waveform &w, uint64_t value, int count)
 {
     for (int b = 0; b < count; ++b) {
         w.pulse(value >> b & 1 ? 1200 : 600);
@@ -154,22 +154,22 @@ void sonyBits(Waveform &w, uint32_t value, int count)
 }
 
 // most significant first; RC-5: 1 = space then pulse
-void rc5Bits(Waveform &w, uint32_t value, int count)
+void rc5Bits(Waveform &w, uint64_t value, int count)
 {
     for (int b = count - 1; b >= 0; --b)
         w.manchester(!(value >> b & 1), uint32_t(kRc5Half));
 }
 
 // most significant first; RC-6: 1 = pulse then space
-void rc6Bits(Waveform &w, uint32_t value, int count, uint32_t half)
+void rc6Bits(Waveform &w, uint64_t value, int count, uint32_t half)
 {
     for (int b = count - 1; b >= 0; --b)
         w.manchester(value >> b & 1, half);
 }
 
-uint32_t byteAt(uint32_t v, int shift)
+uint32_t byteAt(uint64_t v, int shift)
 {
-    return (v >> shift) & 0xff;
+    return uint32_t(v >> shift) & 0xff;
 }
 
 // ---- decoding ---------------------------------------------------------------
@@ -177,7 +177,7 @@ uint32_t byteAt(uint32_t v, int shift)
 struct Hit
 {
     Protocol protocol = Protocol::Nec;
-    uint32_t scancode = 0;
+    uint64_t scancode = 0;
     int toggle = -1;
     bool repeat = false;
     std::size_t end = 0; // index after the frame's last pulse
@@ -305,7 +305,7 @@ uint32_t bitsAt(uint64_t bits, int from, int count)
 }
 
 // Fills hit with a recognised frame; returns true for the decoder to return.
-bool found(Hit &hit, Protocol protocol, uint32_t scancode, std::size_t end, double scale)
+bool found(Hit &hit, Protocol protocol, uint64_t scancode, std::size_t end, double scale)
 {
     hit.protocol = protocol;
     hit.scancode = scancode;
@@ -738,7 +738,7 @@ bool decodeRc6(const Span &s, std::size_t i, Hit &hit)
         return false;
     if (!endsFrame(s, end, 6 * kRc6Unit * k))
         return false;
-    uint32_t scancode = uint32_t(body);
+    uint64_t scancode = body;
     if (mode == 0 && dataBits == 16) {
         hit.protocol = Protocol::Rc6_0;
         hit.toggle = trailer;
@@ -849,7 +849,7 @@ bool protocolFromName(std::string_view name, Protocol &out)
     return false;
 }
 
-bool scancodeFits(Protocol p, uint32_t scancode)
+bool scancodeFits(Protocol p, uint64_t scancode)
 {
     if (scancode & ~protocolInfo(p).scancodeMask)
         return false;
@@ -858,10 +858,10 @@ bool scancodeFits(Protocol p, uint32_t scancode)
     return true;
 }
 
-std::string scancodeText(Protocol p, uint32_t scancode)
+std::string scancodeText(Protocol p, uint64_t scancode)
 {
     static const char hex[] = "0123456789abcdef";
-    char digits[8];
+    char digits[16];
     int n = 0;
     do {
         digits[n++] = hex[scancode & 0xf];
@@ -874,7 +874,7 @@ std::string scancodeText(Protocol p, uint32_t scancode)
     return out;
 }
 
-std::vector<uint32_t> encodeFrame(Protocol p, uint32_t sc, bool toggle)
+std::vector<uint32_t> encodeFrame(Protocol p, uint64_t sc, bool toggle)
 {
     Waveform w;
     switch (p) {

@@ -42,7 +42,7 @@ enum class ToggleFamily : uint8_t { None, Rc5, Rc6 };
 struct ProtocolInfo
 {
     const char *name;      // ir-ctl's name; samsung32 and panasonic are ours
-    uint32_t scancodeMask; // bits a scancode may use
+    uint64_t scancodeMask; // bits a scancode may use
     uint32_t carrierHz;    // what the protocol is sent on
     ToggleFamily toggle;
 };
@@ -59,10 +59,10 @@ bool protocolFromName(std::string_view name, Protocol &out);
 
 // Whether scancode can be sent as p: no bits outside the protocol's mask, and
 // rc6_mce needs the 0x800f customer code that names it (ir-ctl's rule).
-bool scancodeFits(Protocol p, uint32_t scancode);
+bool scancodeFits(Protocol p, uint64_t scancode);
 
 // "rc5:0x1e0c": protocol name and scancode in lower-case hex.
-std::string scancodeText(Protocol p, uint32_t scancode);
+std::string scancodeText(Protocol p, uint64_t scancode);
 
 // One frame of p for scancode (scancodeFits(p, scancode) must hold), in
 // microseconds, pulse first and last. Timed exactly as ir-ctl 1.22 sends it,
@@ -70,7 +70,7 @@ std::string scancodeText(Protocol p, uint32_t scancode);
 // sends 1.32 and 2.32 ms); a sharp frame holds the message and its echo, 40 ms
 // apart. toggle sets the toggle bit of rc5, rc5x_20, rc5_sz, rc6_0 and rc6_mce
 // and is ignored by the others.
-std::vector<uint32_t> encodeFrame(Protocol p, uint32_t scancode, bool toggle = false);
+std::vector<uint32_t> encodeFrame(Protocol p, uint64_t scancode, bool toggle = false);
 
 // NEC's "key still held" frame: 9000 pulse, 2250 space, 563 pulse.
 std::vector<uint32_t> encodeNecRepeat();
@@ -84,7 +84,7 @@ struct FrameSpan
 struct Recognised
 {
     Protocol protocol = Protocol::Nec;
-    uint32_t scancode = 0;         // toggle bit excluded, as the kernel reports it
+    uint64_t scancode = 0;         // toggle bit excluded, as the kernel reports it
     int toggle = -1;               // 0 or 1; -1 for protocols without one
     std::vector<FrameSpan> frames; // every frame, in order; the spaces between are gaps
 };
