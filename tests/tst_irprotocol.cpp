@@ -30,6 +30,12 @@ bool canonical(Protocol p, uint64_t sc)
         return ((sc >> 8 ^ sc) & 0xff) != 0xff;
     case Protocol::Rc6_6a32:
         return (sc & 0xffff0000) != 0x800f0000;
+    case Protocol::Nec42: // not a sanyo frame
+        return ((sc >> 16 ^ sc >> 29) & 0x1fff) != 0x1fff || ((sc ^ sc >> 8) & 0xff) != 0xff;
+    case Protocol::Kaseikyo: // not a panasonic frame
+        return sc >> 32 != 0x2002 || ((sc >> 24 ^ sc >> 16 ^ sc >> 8 ^ sc) & 0xff) != 0;
+    case Protocol::Pioneer: // two frames of different commands, the first not 0x0000
+        return sc >> 16 != (sc & 0xffff);
     default:
         return true;
     }
@@ -43,6 +49,8 @@ uint64_t randomScancode(Protocol p, std::mt19937 &rng)
         if (mask >> 32)
             sc |= uint64_t(rng()) << 32;
         sc &= mask;
+        if (p == Protocol::Pioneer && rng() % 2)
+            sc &= 0xffff; // one frame
         if (p == Protocol::Rc6Mce)
             sc = 0x800f0000 | (sc & 0x7fff);
         if (canonical(p, sc))
@@ -77,7 +85,8 @@ QString describe(const std::optional<Recognised> &r)
 QString expected(Protocol p, uint64_t sc, bool toggle)
 {
     const int t = protocolInfo(p).toggle == ToggleFamily::None ? -1 : int(toggle);
-    return describe(Recognised{ p, sc, t, { FrameSpan{} } });
+    const std::size_t frames = p == Protocol::Pioneer && sc > 0xffff ? 2 : 1;
+    return describe(Recognised{ p, sc, t, std::vector<FrameSpan>(frames) });
 }
 
 } // namespace
@@ -130,7 +139,7 @@ private slots:
             const uint64_t sc = i < 200 ? randomScancode(p, rng) : i == 200 ? lowest : highest;
             const bool toggle = i % 2;
             const Values v = bend(encodeFrame(p, sc, toggle), rng, clock, noise, jitter, skew);
-            QCOMPARE(describe(recognise(v)), expected(p, sc, toggle));
+            QCOMPARE(describe(recognise(v, protocolInfo(p).carrierHz)), expected(p, sc, toggle));
         }
     }
 
@@ -168,7 +177,7 @@ private slots:
                 v[cut] /= 2;
                 v.insert(v.begin() + std::ptrdiff_t(cut) + 1, { 60, v[cut] });
             }
-            QCOMPARE(describe(recognise(v)), QString("raw"));
+            QCOMPARE(describe(recognise(v, protocolInfo(p).carrierHz)), QString("raw"));
         }
     }
 
@@ -199,6 +208,77 @@ private slots:
         QCOMPARE(describe(recognise(values)), result);
     }
 
+    // The layouts code files are mapped onto: the bits a scancode is sent as
+    // (after the header; a long space is a one), from the protocols' public
+    // descriptions.
+    void bitsAsSent_data()
+    {
+        QTest::addColumn<int>("protocol");
+        QTest::addColumn<qulonglong>("scancode");
+        QTest::addColumn<QString>("bits");
+        // clang-format off
+        // address 0xa, command 0x68, MSB first, then both inverted
+        QTest::newRow("rca") << int(Protocol::Rca) << 0xa68ull << "1010 01101000 0101 10010111";
+        // NEC's bytes, LSB first: address, its inverse, command, its inverse
+        QTest::newRow("pioneer") << int(Protocol::Pioneer) << 0xa51aull << "10100101 01011010 01011000 10100111";
+        // 26 address bits, 16 command bits, each LSB first
+        QTest::newRow("nec42") << int(Protocol::Nec42) << 0x2000001c001ull << "1000000000000 0000000000001 10000000 00000011";
+        // manufacturer 0x3254 low byte first, then the bytes as they stand
+        QTest::newRow("kaseikyo") << int(Protocol::Kaseikyo) << 0x325410012031ull << "00101010 01001100 00001000 10000000 00000100 10001100";
+        // clang-format on
+    }
+
+    void bitsAsSent()
+    {
+        QFETCH(int, protocol);
+        QFETCH(qulonglong, scancode);
+        QFETCH(QString, bits);
+        const Values v = encodeFrame(Protocol(protocol), scancode);
+        QString sent;
+        for (std::size_t i = 3; i + 1 < v.size(); i += 2)
+            sent += v[i] > 2.5 * v[i - 1] ? '1' : '0';
+        QCOMPARE(sent, bits.remove(' '));
+    }
+
+    // Protocols whose frames look alike: the right one is named, and what
+    // none of them owns stays raw.
+    void lookalikes_data()
+    {
+        QTest::addColumn<Values>("values");
+        QTest::addColumn<uint>("carrier");
+        QTest::addColumn<QString>("result");
+        const Values nec = encodeFrame(Protocol::Nec, 0xa51a);
+        const Values nec2 = encodeFrame(Protocol::Nec, 0xa54c);
+        Values rcaBad = encodeFrame(Protocol::Rca, 0xa68);
+        rcaBad[5] += 920; // the address's second bit a one: no longer the inverse's complement
+        // clang-format off
+        QTest::newRow("nec, carrier not known") << nec << 0u << "nec:0xa51a toggle -1 frames 1";
+        QTest::newRow("nec on 38 kHz") << nec << 38000u << "nec:0xa51a toggle -1 frames 1";
+        QTest::newRow("the same frame on 40 kHz is pioneer") << nec << 40000u << "pioneer:0xa51a toggle -1 frames 1";
+        QTest::newRow("necx on 40 kHz stays necx") << encodeFrame(Protocol::Necx, 0xa5001a) << 40000u << "necx:0xa5001a toggle -1 frames 1";
+        QTest::newRow("pioneer, two frames") << join({ nec, nec2, nec2 }, 40000) << 40000u << "pioneer:0xa51aa54c toggle -1 frames 3";
+        QTest::newRow("two nec commands stay raw") << join({ nec, nec2 }, 40000) << 38000u << "raw";
+        QTest::newRow("pioneer, a first frame 0x0000") << join({ encodeFrame(Protocol::Nec, 0), nec2 }, 40000) << 40000u << "raw";
+        QTest::newRow("pioneer, a third command") << join({ nec, nec2, nec }, 40000) << 40000u << "raw";
+        QTest::newRow("42 bits with inverses: sanyo") << encodeFrame(Protocol::Nec42, 0x1b97234a956) << 0u << "sanyo:0x123456 toggle -1 frames 1";
+        QTest::newRow("42 bits without: nec42") << encodeFrame(Protocol::Nec42, 0x123456789ab) << 0u << "nec42:0x123456789ab toggle -1 frames 1";
+        QTest::newRow("nec42 with NEC's repeats") << join({ encodeFrame(Protocol::Nec42, 0x123456789ab), encodeNecRepeat() }, 40000) << 0u << "nec42:0x123456789ab toggle -1 frames 2";
+        QTest::newRow("panasonic") << encodeFrame(Protocol::Kaseikyo, 0x200280009919) << 0u << "panasonic:0x800099 toggle -1 frames 1";
+        QTest::newRow("0x2002 with another check byte: kaseikyo") << encodeFrame(Protocol::Kaseikyo, 0x200280009918) << 0u << "kaseikyo:0x200280009918 toggle -1 frames 1";
+        QTest::newRow("another maker: kaseikyo") << encodeFrame(Protocol::Kaseikyo, 0x325410012031) << 0u << "kaseikyo:0x325410012031 toggle -1 frames 1";
+        QTest::newRow("rca") << encodeFrame(Protocol::Rca, 0xa68) << 0u << "rca:0xa68 toggle -1 frames 1";
+        QTest::newRow("rca, a bit off its inverse") << rcaBad << 0u << "raw";
+        // clang-format on
+    }
+
+    void lookalikes()
+    {
+        QFETCH(Values, values);
+        QFETCH(uint, carrier);
+        QFETCH(QString, result);
+        QCOMPARE(describe(recognise(values, carrier)), result);
+    }
+
     void irCtlEncodingReadsBack_data()
     {
         QTest::addColumn<int>("protocol");
@@ -210,7 +290,7 @@ private slots:
     {
         QFETCH(int, protocol);
         const Protocol p = Protocol(protocol);
-        if (p == Protocol::Samsung32 || p == Protocol::Panasonic)
+        if (p == Protocol::Samsung32 || p == Protocol::Panasonic || p >= Protocol::Nec42)
             QSKIP("ir-ctl has no such protocol");
         const QString irCtl = QStandardPaths::findExecutable(QStringLiteral("ir-ctl"));
         if (irCtl.isEmpty())

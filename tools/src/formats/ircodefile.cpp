@@ -75,7 +75,7 @@ Code codeFromSignal(Signal signal, std::string name)
 {
     Code c;
     c.name = std::move(name);
-    if (const std::optional<Recognised> r = recognise(signal.values))
+    if (const std::optional<Recognised> r = recognise(signal.values, signal.carrier))
         c.command = Command{ r->protocol, r->scancode };
     c.signal = std::move(signal);
     return c;
