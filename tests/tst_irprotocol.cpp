@@ -97,7 +97,10 @@ class TstIrProtocol : public QObject
 
 private slots:
     // Every protocol's frames read back as the command they were made from,
-    // exactly encoded and bent as remotes and receivers bend them.
+    // exactly encoded and bent as remotes and receivers bend them; a frame
+    // that fits two readings stays raw (the lowest and highest codes look
+    // most like other protocols' frames, and a value a fifth off may leave a
+    // frame between two codes), but none reads as another command.
     // clang-format off
     void framesReadBack_data()
     {
@@ -106,16 +109,14 @@ private slots:
         QTest::addColumn<double>("noise");
         QTest::addColumn<int>("jitter");
         QTest::addColumn<int>("skew");
+        QTest::addColumn<int>("raw"); // at most, of 202
         for (std::size_t i = 0; i < kProtocolCount; ++i) {
             const QByteArray name = protocolName(Protocol(i));
-            QTest::newRow(name + ", as encoded") << int(i) << 1.0 << 0.0 << 0 << 0;
-            QTest::newRow(name + ", slow clock, pulses 150 us longer") << int(i) << 1.2 << 0.05 << 0 << 150;
-            QTest::newRow(name + ", fast clock, pulses 100 us shorter") << int(i) << 0.8 << 0.05 << 0 << -100;
-            QTest::newRow(name + ", edges +-60 us, pulses 120 us longer") << int(i) << 1.0 << 0.0 << 60 << 120;
-            // Manchester codes merge half bits into one value, so only the
-            // others take every value off by up to a fifth on its own.
-            if (!name.startsWith("rc"))
-                QTest::newRow(name + ", each value +-20 %") << int(i) << 1.0 << 0.20 << 0 << 0;
+            QTest::newRow(name + ", as encoded") << int(i) << 1.0 << 0.0 << 0 << 0 << 0;
+            QTest::newRow(name + ", slow clock, pulses 150 us longer") << int(i) << 1.2 << 0.05 << 0 << 150 << 2;
+            QTest::newRow(name + ", fast clock, pulses 100 us shorter") << int(i) << 0.8 << 0.05 << 0 << -100 << 2;
+            QTest::newRow(name + ", edges +-60 us, pulses 120 us longer") << int(i) << 1.0 << 0.0 << 60 << 120 << 2;
+            QTest::newRow(name + ", each value +-20 %") << int(i) << 1.0 << 0.20 << 0 << 0 << 5;
         }
     }
     // clang-format on
@@ -127,23 +128,30 @@ private slots:
         QFETCH(double, noise);
         QFETCH(int, jitter);
         QFETCH(int, skew);
+        QFETCH(int, raw);
         const Protocol p = Protocol(protocol);
         std::mt19937 rng(unsigned(protocol) * 7 + unsigned(skew + 1000));
         const uint64_t mask = protocolInfo(p).scancodeMask;
         const uint64_t lowest = p == Protocol::Rc6Mce ? 0x800f0000u : 0u;
         const uint64_t highest = canonical(p, mask) ? mask : lowest;
-        // Random codes, then the lowest and the highest; those two are not yet
-        // read under +-20 % on each value (sony12:0x1f007f comes out raw).
-        const int count = noise < 0.2 ? 202 : 200;
-        for (int i = 0; i < count; ++i) {
+        int unread = 0;
+        for (int i = 0; i < 202; ++i) {
             const uint64_t sc = i < 200 ? randomScancode(p, rng) : i == 200 ? lowest : highest;
             const bool toggle = i % 2;
             const Values v = bend(encodeFrame(p, sc, toggle), rng, clock, noise, jitter, skew);
-            QCOMPARE(describe(recognise(v, protocolInfo(p).carrierHz)), expected(p, sc, toggle));
+            const QString read = describe(recognise(v, protocolInfo(p).carrierHz));
+            if (read == "raw")
+                ++unread;
+            else
+                QCOMPARE(read, expected(p, sc, toggle));
         }
+        QVERIFY2(unread <= raw, qPrintable(QStringLiteral("%1 raw").arg(unread)));
     }
 
-    void damagedFramesStayRaw_data()
+    // A frame with one glitch in it, a blip of 60 us in a space or a space as
+    // short in a pulse, still reads as sent; a frame with a space or a bit
+    // missing stays raw.
+    void glitches_data()
     {
         QTest::addColumn<int>("protocol");
         QTest::addColumn<QString>("damage");
@@ -155,11 +163,12 @@ private slots:
                         << int(i) << QString(damage);
     }
 
-    void damagedFramesStayRaw()
+    void glitches()
     {
         QFETCH(int, protocol);
         QFETCH(QString, damage);
         const Protocol p = Protocol(protocol);
+        const bool mended = damage == "split pulse" || damage == "blip in a space";
         std::mt19937 rng(unsigned(protocol) + 99);
         for (int i = 0; i < 100; ++i) {
             const uint64_t sc = randomScancode(p, rng);
@@ -177,7 +186,8 @@ private slots:
                 v[cut] /= 2;
                 v.insert(v.begin() + std::ptrdiff_t(cut) + 1, { 60, v[cut] });
             }
-            QCOMPARE(describe(recognise(v, protocolInfo(p).carrierHz)), QString("raw"));
+            QCOMPARE(describe(recognise(v, protocolInfo(p).carrierHz)),
+                     mended ? expected(p, sc, false) : QString("raw"));
         }
     }
 
@@ -197,6 +207,8 @@ private slots:
         QTest::newRow("jvc and headerless repeats")
             << join({ jvc, jvcRepeat, jvcRepeat }, 22000) << "jvc:0xc1a0 toggle -1 frames 3";
         QTest::newRow("only repeats") << join({ repeat, repeat }, 96000) << "raw";
+        QTest::newRow("a blip in the gap between frames")
+            << join({ nec, { 30000, 100, 10000 }, repeat }) << "nec:0x40bf toggle -1 frames 2";
         QTest::newRow("rc5 pressed twice")
             << join({ rc5, encodeFrame(Protocol::Rc5, 0x1e0c, false) }, 89000) << "raw";
     }
@@ -268,6 +280,8 @@ private slots:
         QTest::newRow("another maker: kaseikyo") << encodeFrame(Protocol::Kaseikyo, 0x325410012031) << 0u << "kaseikyo:0x325410012031 toggle -1 frames 1";
         QTest::newRow("rca") << encodeFrame(Protocol::Rca, 0xa68) << 0u << "rca:0xa68 toggle -1 frames 1";
         QTest::newRow("rca, a bit off its inverse") << rcaBad << 0u << "raw";
+        // rc5:0x40 with its pulses 100 us short, and sony12:0x1f007f on a fast clock
+        QTest::newRow("rc5 or sony12: raw") << Values{ 1915, 601, 824, 604, 835, 575, 849, 588, 902, 597, 842, 581, 855, 567, 863, 600, 856, 577, 902, 593, 881, 595, 821, 581, 895 } << 0u << "raw";
         // clang-format on
     }
 

@@ -107,21 +107,24 @@ struct Recognised
     Protocol protocol = Protocol::Nec;
     uint64_t scancode = 0;         // toggle bit excluded, as the kernel reports it
     int toggle = -1;               // 0 or 1; -1 for protocols without one
-    std::vector<FrameSpan> frames; // every frame, in order; the spaces between are gaps
+    std::vector<FrameSpan> frames; // every frame, in order; what lies between is a gap (a space, or a
+                                   // space cut by a blip)
 };
 
 // Tells which command values (pulse, space, ..., pulse in microseconds) hold.
 // Every frame must decode, all to the same command (a protocol's repeat frames
 // may follow the first; a two-frame pioneer command's second frame and its
-// repeats follow its first), with nothing left over; anything else (noise, a
-// glitch, two different commands, an unknown protocol) gives nullopt and the
-// signal counts as raw. Accepts a remote's clock off by up to +-20 %, each
-// value off by a few per cent more, and a demodulator's skew (pulses longer,
-// spaces shorter, or the reverse) of up to about 200 us; pulse-distance
-// protocols (nec, jvc, sanyo, sharp, samsung32, panasonic, ...) and sony also
-// take every value off by up to +-20 % on its own. carrierHz is the carrier
-// the signal was measured on (0: not known); it alone tells pioneer (39 to
-// 42 kHz) from nec, whose frames are the same. Runs in microseconds.
+// repeats follow its first), with nothing left over; anything else (noise, two
+// different commands, an unknown protocol, a frame two protocols or two codes
+// fit about as well) gives nullopt and the signal counts as raw. Every
+// protocol's decoder reads each frame and the clearly best fit is kept.
+// Accepts a remote's clock off by up to +-20 %, a demodulator's skew (pulses
+// longer, spaces shorter, or the reverse) of up to about 200 us, each value
+// off by up to +-20 % on its own, and one glitch per frame (a blip of up to
+// 250 us in a space or in the gap before the frame, a dropout as short in a
+// pulse) when only one reading of the mended frame fits. carrierHz is the
+// carrier the signal was measured on (0: not known); it alone tells pioneer
+// (39 to 42 kHz) from nec, whose frames are the same. Runs in microseconds.
 std::optional<Recognised> recognise(const std::vector<uint32_t> &values, uint32_t carrierHz = 0);
 
 } // namespace lumo::ir
