@@ -1,5 +1,7 @@
 #include "ircodefile.h"
 
+#include "codetext.h"
+#include "flipperfile.h"
 #include "irdescribe.h"
 
 namespace lumo::ir {
@@ -25,20 +27,53 @@ const char *codeFormName(CodeForm form)
     return "mode2";
 }
 
-bool readCodeFile(std::string_view text, CodeFile &out, std::string &error)
+CodeForm codeFormOf(std::string_view text)
 {
-    out = {};
+    if (looksLikeFlipper(text))
+        return CodeForm::Flipper;
+    return CodeForm::Mode2;
+}
+
+namespace {
+
+bool readMode2(std::string_view text, std::vector<Code> &codes, std::string &error)
+{
     Signal s;
     if (!parseSignal(text, s, error))
         return false;
     if (!checkSignal(s, error)) {
-        error = "line 1: " + error;
+        error = lineError(1, error);
         return false;
     }
-    Code code = codeFromSignal(std::move(s));
-    code.line = 1;
-    out.form = CodeForm::Mode2;
-    out.codes.push_back(std::move(code));
+    codes.push_back(codeFromSignal(std::move(s)));
+    codes.back().line = 1;
+    return true;
+}
+
+} // namespace
+
+bool readCodeFile(std::string_view text, CodeFile &out, std::string &error)
+{
+    out = {};
+    if (text.size() > kMaxFileBytes) {
+        error = "file is larger than " + numberText(kMaxFileBytes) + " bytes";
+        return false;
+    }
+    CodeFile file;
+    file.form = codeFormOf(text);
+    bool ok = false;
+    switch (file.form) {
+    case CodeForm::Flipper:
+        ok = readFlipper(text, file.codes, error);
+        break;
+    case CodeForm::Mode2:
+    default:
+        ok = readMode2(text, file.codes, error);
+        break;
+    }
+    if (!ok)
+        return false;
+    out = std::move(file);
     return true;
 }
 
@@ -81,16 +116,24 @@ Code codeFromSignal(Signal signal, std::string name)
     return c;
 }
 
-std::string writeFlipper(const std::vector<Code> &codes)
+std::string describeCode(const Code &code)
 {
-    std::string out = "Filetype: IR signals file\nVersion: 1\n";
-    for (const Code &c : codes) {
-        out += "#\nname: " + oneLine(c.name) + "\ntype: raw\nfrequency: "
-            + numberText(c.signal.carrier ? c.signal.carrier : 38000) + "\nduty_cycle: 0.330000\ndata:";
-        for (uint32_t v : c.signal.values)
-            out += " " + numberText(v);
-        out += "\n";
-    }
+    if (!code.command)
+        return describeLine(code.signal);
+    const uint32_t carrier = code.signal.carrier ? code.signal.carrier
+                                                 : protocolInfo(code.command->protocol).carrierHz;
+    return scancodeText(code.command->protocol, uint32_t(code.command->scancode)) + " carrier "
+        + numberText(carrier);
+}
+
+std::string describeCodeFile(const CodeFile &file)
+{
+    if (file.form == CodeForm::Mode2 && file.codes.size() == 1)
+        return describeCode(file.codes[0]) + "\n";
+    std::string out = std::string(codeFormName(file.form)) + ", " + numberText(file.codes.size())
+        + (file.codes.size() == 1 ? " code\n" : " codes\n");
+    for (const Code &c : file.codes)
+        out += (c.name.empty() ? std::string() : oneLine(c.name) + "\t") + describeCode(c) + "\n";
     return out;
 }
 
