@@ -3,6 +3,7 @@
 #include "codetext.h"
 #include "flipperfile.h"
 #include "irdescribe.h"
+#include "prontocode.h"
 
 namespace lumo::ir {
 
@@ -31,6 +32,8 @@ CodeForm codeFormOf(std::string_view text)
 {
     if (looksLikeFlipper(text))
         return CodeForm::Flipper;
+    if (looksLikePronto(text))
+        return CodeForm::Pronto;
     return CodeForm::Mode2;
 }
 
@@ -65,6 +68,9 @@ bool readCodeFile(std::string_view text, CodeFile &out, std::string &error)
     switch (file.form) {
     case CodeForm::Flipper:
         ok = readFlipper(text, file.codes, error);
+        break;
+    case CodeForm::Pronto:
+        ok = readPronto(text, file.codes, error);
         break;
     case CodeForm::Mode2:
     default:
@@ -134,28 +140,6 @@ std::string describeCodeFile(const CodeFile &file)
         + (file.codes.size() == 1 ? " code\n" : " codes\n");
     for (const Code &c : file.codes)
         out += (c.name.empty() ? std::string() : oneLine(c.name) + "\t") + describeCode(c) + "\n";
-    return out;
-}
-
-std::string writePronto(const Signal &signal)
-{
-    // Frequency word: the carrier period in units of 0.241246 us.
-    const uint32_t carrier = signal.carrier ? signal.carrier : 38000;
-    const uint64_t freqWord = (1'000'000'000'000ull / 241'246 + carrier / 2) / carrier;
-    auto hex4 = [](uint64_t v) {
-        const char *digits = "0123456789ABCDEF";
-        std::string s(4, '0');
-        for (int i = 3; i >= 0; --i, v >>= 4)
-            s[std::size_t(i)] = digits[v & 15];
-        return s;
-    };
-    std::vector<uint32_t> values = signal.values;
-    values.push_back(100'000); // the closing space Pronto pairs need
-    std::string out = "0000 " + hex4(freqWord) + " " + hex4(values.size() / 2) + " 0000";
-    for (uint32_t v : values) {
-        uint64_t cycles = (uint64_t(v) * carrier + 500'000) / 1'000'000;
-        out += " " + hex4(std::min<uint64_t>(std::max<uint64_t>(cycles, 1), 0xFFFF));
-    }
     return out;
 }
 
