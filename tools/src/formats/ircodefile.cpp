@@ -1,5 +1,6 @@
 #include "ircodefile.h"
 
+#include "broadlinkcode.h"
 #include "codetext.h"
 #include "flipperfile.h"
 #include "irdescribe.h"
@@ -32,6 +33,8 @@ CodeForm codeFormOf(std::string_view text)
 {
     if (looksLikeFlipper(text))
         return CodeForm::Flipper;
+    if (looksLikeBroadlink(text))
+        return CodeForm::Broadlink;
     if (looksLikePronto(text))
         return CodeForm::Pronto;
     return CodeForm::Mode2;
@@ -72,8 +75,13 @@ bool readCodeFile(std::string_view text, CodeFile &out, std::string &error)
     case CodeForm::Pronto:
         ok = readPronto(text, file.codes, error);
         break;
+    case CodeForm::Broadlink:
+        ok = readBroadlink(text, file.codes, error);
+        break;
+    case CodeForm::GlobalCache:
+    case CodeForm::Lircd:
+    case CodeForm::Csv:
     case CodeForm::Mode2:
-    default:
         ok = readMode2(text, file.codes, error);
         break;
     }
