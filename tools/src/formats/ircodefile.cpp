@@ -3,6 +3,7 @@
 #include "broadlinkcode.h"
 #include "codetext.h"
 #include "flipperfile.h"
+#include "globalcache.h"
 #include "irdescribe.h"
 #include "prontocode.h"
 
@@ -33,6 +34,8 @@ CodeForm codeFormOf(std::string_view text)
 {
     if (looksLikeFlipper(text))
         return CodeForm::Flipper;
+    if (looksLikeGlobalCache(text))
+        return CodeForm::GlobalCache;
     if (looksLikeBroadlink(text))
         return CodeForm::Broadlink;
     if (looksLikePronto(text))
@@ -79,6 +82,8 @@ bool readCodeFile(std::string_view text, CodeFile &out, std::string &error)
         ok = readBroadlink(text, file.codes, error);
         break;
     case CodeForm::GlobalCache:
+        ok = readGlobalCache(text, file.codes, error);
+        break;
     case CodeForm::Lircd:
     case CodeForm::Csv:
     case CodeForm::Mode2:
