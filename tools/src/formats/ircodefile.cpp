@@ -5,6 +5,7 @@
 #include "flipperfile.h"
 #include "globalcache.h"
 #include "irdescribe.h"
+#include "lircdconf.h"
 #include "prontocode.h"
 
 namespace lumo::ir {
@@ -34,6 +35,8 @@ CodeForm codeFormOf(std::string_view text)
 {
     if (looksLikeFlipper(text))
         return CodeForm::Flipper;
+    if (looksLikeLircd(text))
+        return CodeForm::Lircd;
     if (looksLikeGlobalCache(text))
         return CodeForm::GlobalCache;
     if (looksLikeBroadlink(text))
@@ -85,6 +88,8 @@ bool readCodeFile(std::string_view text, CodeFile &out, std::string &error)
         ok = readGlobalCache(text, file.codes, error);
         break;
     case CodeForm::Lircd:
+        ok = readLircd(text, file.codes, error);
+        break;
     case CodeForm::Csv:
     case CodeForm::Mode2:
         ok = readMode2(text, file.codes, error);
