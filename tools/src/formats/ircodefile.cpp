@@ -4,6 +4,7 @@
 #include "codetext.h"
 #include "flipperfile.h"
 #include "globalcache.h"
+#include "irdbcsv.h"
 #include "irdescribe.h"
 #include "lircdconf.h"
 #include "prontocode.h"
@@ -37,6 +38,8 @@ CodeForm codeFormOf(std::string_view text)
         return CodeForm::Flipper;
     if (looksLikeLircd(text))
         return CodeForm::Lircd;
+    if (looksLikeIrdbCsv(text))
+        return CodeForm::Csv;
     if (looksLikeGlobalCache(text))
         return CodeForm::GlobalCache;
     if (looksLikeBroadlink(text))
@@ -91,6 +94,8 @@ bool readCodeFile(std::string_view text, CodeFile &out, std::string &error)
         ok = readLircd(text, file.codes, error);
         break;
     case CodeForm::Csv:
+        ok = readIrdbCsv(text, file.codes, error);
+        break;
     case CodeForm::Mode2:
         ok = readMode2(text, file.codes, error);
         break;
