@@ -274,10 +274,9 @@ bool finishCodes(std::vector<Code> &codes, std::string &error)
         std::size_t &count = seen[key(c.name)];
         if (++count == 1)
             continue;
-        std::string renamed;
-        do
-            renamed = c.name + " (" + numberText(count++) + ")";
-        while (seen.count(key(renamed)));
+        std::string renamed = c.name + " (" + numberText(count) + ")";
+        while (seen.count(key(renamed)))
+            renamed = c.name + " (" + numberText(++count) + ")";
         seen.emplace(key(renamed), 1);
         c.name = renamed;
     }
