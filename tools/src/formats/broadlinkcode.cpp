@@ -318,16 +318,18 @@ bool looksLikeBroadlink(std::string_view text)
 bool readBroadlink(std::string_view text, std::vector<Code> &codes, std::string &error)
 {
     codes.clear();
-    const std::vector<TextLine> lines = textLines(text);
-    std::size_t first = 0;
-    while (first < lines.size() && lines[first].text.empty())
-        ++first;
-    if (first < lines.size() && lines[first].text[0] == '{') {
-        std::string_view json = text;
-        if (json.substr(0, 3) == "\xEF\xBB\xBF")
-            json.remove_prefix(3);
+    bool json = false;
+    for (const TextLine &l : textLines(text))
+        if (!l.text.empty()) {
+            json = l.text[0] == '{';
+            break;
+        }
+    if (json) {
+        std::string_view object = text;
+        if (object.substr(0, 3) == "\xEF\xBB\xBF")
+            object.remove_prefix(3);
         Json::Value root;
-        if (!Json(json).parse(root, error))
+        if (!Json(object).parse(root, error))
             return false;
         if (root.kind != Json::Value::Object) {
             error = lineError(root.line, "expected a JSON object of named packets");
@@ -341,7 +343,7 @@ bool readBroadlink(std::string_view text, std::vector<Code> &codes, std::string 
             return false;
         return finishCodes(codes, error);
     }
-    for (const TextLine &l : lines) {
+    for (const TextLine &l : textLines(text)) {
         if (l.text.empty() || l.text[0] == '#')
             continue;
         std::string name;

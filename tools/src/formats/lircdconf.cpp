@@ -514,8 +514,8 @@ bool looksLikeLircd(std::string_view text)
 {
     for (const TextLine &l : textLines(text)) {
         const std::vector<std::string_view> w = blankWords(withoutComment(l.text));
-        if (w.size() >= 2 && sameNoCase(w[0], "begin") && sameNoCase(w[1], "remote"))
-            return true;
+        if (!w.empty())
+            return w.size() >= 2 && sameNoCase(w[0], "begin") && sameNoCase(w[1], "remote");
     }
     return false;
 }

@@ -21,7 +21,8 @@
 
 namespace lumo::ir {
 
-// Whether text is meant as lircd.conf: a line "begin remote".
+// Whether text is meant as lircd.conf: its first line that is not blank or
+// a comment is "begin remote".
 bool looksLikeLircd(std::string_view text);
 
 // Reads every code of every remote as LIRC would send one press: the code
