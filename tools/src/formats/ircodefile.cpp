@@ -130,7 +130,7 @@ Code codeFromCommand(Protocol protocol, uint64_t scancode, std::string name)
     Code c;
     c.name = std::move(name);
     c.command = Command{ protocol, scancode };
-    c.signal.values = encodeFrame(protocol, uint32_t(scancode));
+    c.signal.values = encodeFrame(protocol, scancode);
     c.signal.carrier = protocolInfo(protocol).carrierHz;
     return c;
 }
@@ -139,7 +139,7 @@ Code codeFromSignal(Signal signal, std::string name)
 {
     Code c;
     c.name = std::move(name);
-    if (const std::optional<Recognised> r = recognise(signal.values))
+    if (const std::optional<Recognised> r = recognise(signal.values, signal.carrier))
         c.command = Command{ r->protocol, r->scancode };
     c.signal = std::move(signal);
     return c;
