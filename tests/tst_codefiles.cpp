@@ -39,7 +39,7 @@ QString summary(const Code &c)
 {
     if (c.command) {
         const std::size_t frames = c.signal.frameCount();
-        return QString::fromStdString(scancodeText(c.command->protocol, uint32_t(c.command->scancode)))
+        return QString::fromStdString(scancodeText(c.command->protocol, c.command->scancode))
             + QStringLiteral(" %1 frame%2").arg(frames).arg(frames == 1 ? "" : "s");
     }
     return QString::fromStdString(formatCompact(c.signal.values))
@@ -82,6 +82,11 @@ private slots:
         row("flipper SIRC20: 13 address bits, device then extension", "@tv.ir", "SIRC20",
             "sony20:0x1a7215 1 frame");
         row("flipper Kaseikyo of Panasonic", "@tv.ir", "Kaseikyo", "panasonic:0x80003d 1 frame");
+        row("flipper NEC42: the kernel's sanyo", "@tv.ir", "NEC42", "sanyo:0x123456 1 frame");
+        row("flipper NEC42ext", "@tv.ir", "NEC42ext", "nec42:0x2345678abcd 1 frame");
+        row("flipper Pioneer", "@tv.ir", "Pioneer", "pioneer:0xaa1c 1 frame");
+        row("flipper RCA: fields read least significant bit first", "@tv.ir", "RCA", "rca:0xa48 1 frame");
+        row("flipper Kaseikyo of another maker", "@tv.ir", "Denon", "kaseikyo:0x325440f110a1 1 frame");
         row("flipper raw: the trailing gap dropped", "@tv.ir", "Raw",
             "+9000 -4500 +560 -560 +560 carrier 38000");
         // Pronto: periods of the frequency word, intro then one repeat
@@ -125,6 +130,8 @@ private slots:
         row("csv Sony15", "@irdb.csv", "Sony15", "sony15:0x1a003a 1 frame");
         row("csv Sony20", "@irdb.csv", "Sony20", "sony20:0x1a7215 1 frame");
         row("csv Panasonic", "@irdb.csv", "Panasonic", "panasonic:0x80003d 1 frame");
+        row("csv Pioneer", "@irdb.csv", "Pioneer", "pioneer:0xaa1c 1 frame");
+        row("csv RCA", "@irdb.csv", "RCA", "rca:0xa48 1 frame");
         row("csv Sharp, empty subdevice", "@irdb.csv", "Sharp", "sharp:0x102 2 frames");
     }
 
@@ -140,7 +147,7 @@ private slots:
         const Code &c = file.codes[std::size_t(i)];
         QCOMPARE(summary(c), expected);
         if (c.command) {
-            const std::optional<Recognised> r = recognise(c.signal.values);
+            const std::optional<Recognised> r = recognise(c.signal.values, c.signal.carrier);
             QVERIFY(r);
             QCOMPARE(int(r->protocol), int(c.command->protocol));
             QCOMPARE(uint64_t(r->scancode), c.command->scancode);
@@ -286,6 +293,13 @@ private slots:
         row("panasonic", Protocol::Panasonic, 0x80003d, true);
         row("panasonic, device's low nibble set: raw", Protocol::Panasonic, 0x81003d, false);
         row("jvc: raw", Protocol::Jvc, 0x317, false);
+        row("sanyo: NEC42", Protocol::Sanyo, 0x123456, true);
+        row("nec42: NEC42ext", Protocol::Nec42, 0x2345678abcdull, true);
+        row("pioneer", Protocol::Pioneer, 0xaa1c, true);
+        row("pioneer two-frame: raw", Protocol::Pioneer, 0xaa1c55e3, false);
+        row("rca", Protocol::Rca, 0xa48, true);
+        row("kaseikyo", Protocol::Kaseikyo, 0x325440f110a1ull, true);
+        row("kaseikyo its check byte not Flipper's: raw", Protocol::Kaseikyo, 0x325440f110a2ull, false);
         QTest::newRow("raw values") << -1 << 0ull << false;
     }
 

@@ -216,15 +216,10 @@ std::string hexText(uint64_t v)
     return "0x" + out;
 }
 
-bool commandFits(Protocol protocol, uint64_t scancode)
-{
-    return scancode >> 32 == 0 && scancodeFits(protocol, uint32_t(scancode));
-}
-
 bool commandCode(Protocol protocol, uint64_t scancode, std::string name, std::size_t line,
                  std::vector<Code> &codes, std::string &error)
 {
-    if (!commandFits(protocol, scancode)) {
+    if (!scancodeFits(protocol, scancode)) {
         error = lineError(line, "scancode " + hexText(scancode) + " does not fit " + protocolName(protocol));
         return false;
     }

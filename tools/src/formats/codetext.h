@@ -108,9 +108,6 @@ std::string quotedText(std::string_view s);
 // "0x1f": lower-case hex.
 std::string hexText(uint64_t v);
 
-// Whether protocol can send scancode (scancodeFits(), for the full 64 bits).
-bool commandFits(Protocol protocol, uint64_t scancode);
-
 // A protocol's command as a code (codeFromCommand()) found on line; false with
 // "line N: ..." when the value does not fit the protocol.
 bool commandCode(Protocol protocol, uint64_t scancode, std::string name, std::size_t line,

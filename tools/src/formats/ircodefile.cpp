@@ -151,8 +151,7 @@ std::string describeCode(const Code &code)
         return describeLine(code.signal);
     const uint32_t carrier = code.signal.carrier ? code.signal.carrier
                                                  : protocolInfo(code.command->protocol).carrierHz;
-    return scancodeText(code.command->protocol, uint32_t(code.command->scancode)) + " carrier "
-        + numberText(carrier);
+    return scancodeText(code.command->protocol, code.command->scancode) + " carrier " + numberText(carrier);
 }
 
 std::string describeCodeFile(const CodeFile &file)

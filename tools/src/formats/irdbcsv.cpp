@@ -134,6 +134,22 @@ bool toCommand(const std::string &key, const Numbers &n, Command &out, std::stri
         out = { Protocol::Panasonic, d << 16 | s << 8 | f };
         return true;
     }
+    if (key == "pioneer") {
+        if (!range("device", d, 255) || !range("function", f, 255))
+            return false;
+        if (hasSub && s != 255 - d) {
+            why = "pioneer's subdevice can only be 255 - device";
+            return false;
+        }
+        out = { Protocol::Pioneer, d << 8 | f };
+        return true;
+    }
+    if (key == "rca") {
+        if (!noSubdevice() || !range("device", d, 15) || !range("function", f, 255))
+            return false;
+        out = { Protocol::Rca, d << 8 | f };
+        return true;
+    }
     if (key == "sharp") {
         if (!noSubdevice() || !range("device", d, 31) || !range("function", f, 255))
             return false;
@@ -141,7 +157,7 @@ bool toCommand(const std::string &key, const Numbers &n, Command &out, std::stri
         return true;
     }
     why = "protocol is not one read here (NEC1, NEC2, NECx1, NECx2, Samsung, RC5, RC5x, RC6, JVC, Sony12, "
-          "Sony15, Sony20, Panasonic, Sharp)";
+          "Sony15, Sony20, Panasonic, Pioneer, RCA, Sharp)";
     return false;
 }
 

@@ -11,6 +11,8 @@
 //   JVC                       jvc
 //   Sony12, Sony15, Sony20    sony12, sony15, sony20 (subdevice: the extension)
 //   Panasonic                 panasonic (Kaseikyo with manufacturer 0x2002)
+//   Pioneer                   pioneer (subdevice, when given, 255 - device)
+//   RCA                       rca (device 0-15)
 //   Sharp                     sharp (device 0-31)
 #pragma once
 
