@@ -238,6 +238,8 @@ private slots:
         row("json not closed", "{\n \"off\": \"JgAHAAABEokRMxE=\"\n", "line 3: expected ',' or '}'");
         row("sendir even offset", "sendir,1:1,1,40000,1,2,96,24,48,24",
             "line 1: offset '2' is not an odd number");
+        row("sendir offset past the durations", "sendir,1:1,1,40000,1,5,96,24",
+            "line 1: offset '5' is not an odd number from 1 to 1");
         row("sendir odd count", "sendir,1:1,1,40000,1,1,96,24,48",
             "line 1: the durations must come in on/off pairs");
         row("sendir letter before its pair", "sendir,1:1,1,40000,1,1,A,96,24",

@@ -108,7 +108,7 @@ bool digitsNumber(std::string_view s, unsigned base, uint64_t max, uint64_t &out
         const int d = hexDigit(c);
         if (d < 0 || unsigned(d) >= base)
             return false;
-        if (v > (max - uint64_t(d)) / base)
+        if (uint64_t(d) > max || v > (max - uint64_t(d)) / base)
             return false;
         v = v * base + uint64_t(d);
     }
