@@ -102,6 +102,8 @@ private slots:
         row("broadlink hex", "2600070000011289113311", "", "+8998 -4499 +558 -1675 +558 carrier 0");
         row("broadlink base64, repeated once after its gap", "b64:JgEKAAABEokRMxEADQUAAA==", "",
             "+8998 -4499 +558 -1675 +558 -109456 +8998 -4499 +558 -1675 +558 carrier 0");
+        row("broadlink base64 with digits, + and /", "JgAHAP/vEL9+ETM=", "",
+            "+8374 -7849 +525 -6272 +4138 -558 +1675 carrier 0");
         row("smartir commands, nested names", "@smartir.json", "cool.low.16",
             "+8998 -4499 +558 -1675 +558 -109456 +8998 -4499 +558 -1675 +558 carrier 0");
         // Global Cache: carrier periods, repeats from the offset, pair letters
@@ -172,7 +174,7 @@ private slots:
         QTest::newRow("one code keeps no name")
             << QByteArray("sendir,1:1,1,40000,1,1,96,24") << "" << int(CodeForm::GlobalCache);
         QTest::newRow("sendir named before it")
-            << QByteArray("\"TV on\",sendir,1:1,1,40000,1,1,96,24\nsendir,1:1,1,40000,1,1,48,24")
+            << QByteArray("\"TV on\",sendir,1:1,1,40000,1,1,96,24\n# off\n\nsendir,1:1,1,40000,1,1,48,24")
             << "TV on|code 2" << int(CodeForm::GlobalCache);
         QTest::newRow("broadlink lines")
             << QByteArray("on: 2600070000011289113311\noff: b64:JgAHAAABEokRMxE=\n") << "on|off"
@@ -256,6 +258,12 @@ private slots:
             "line 2: 'XMP': protocol is not one read here");
         row("csv device out of range", "functionname,protocol,device,subdevice,function\nk,RC5,32,-1,3\n",
             "line 2: 'RC5': device 32 is above 31");
+        row("csv hex in a decimal field", "functionname,protocol,device,subdevice,function\nk,RC5,1a,-1,3\n",
+            "line 2: device '1a' is not a whole number");
+        row("csv quote not closed", "functionname,protocol,device,subdevice,function\n\"k,RC5,1,-1,3\n",
+            "line 2: a quoted field is not closed");
+        row("json string across lines", "{\n \"off\": \"JgAHAAAB\nEokRMxE=\"\n}",
+            "line 2: a string runs past the end of its line");
         row("csv short row", "functionname,protocol,device,subdevice,function\nk,RC5,1\n",
             "line 2: the row has 3 fields");
     }
@@ -345,9 +353,9 @@ private slots:
         QTest::addColumn<QString>("output"); // in stdout + stderr
         QTest::addColumn<QString>("sent");   // what the device got, in ir-ctl's form; "": nothing
         const QByteArray two =
-            "Filetype: IR signals file\nVersion: 1\nname: Power\ntype: parsed\nprotocol: NEC\n"
-            "address: 07 00 00 00\ncommand: 02 00 00 00\nname: Vol +\ntype: raw\n"
-            "frequency: 40000\nduty_cycle: 0.33\ndata: 2400 600 1200\n";
+            "Filetype: IR signals file\nVersion: 1\nname: Vol +\ntype: raw\nfrequency: 40000\n"
+            "duty_cycle: 0.33\ndata: 2400 600 1200\nname: Power\ntype: parsed\nprotocol: NEC\n"
+            "address: 07 00 00 00\ncommand: 02 00 00 00\n";
         QTest::newRow("--code picks, ignoring case")
             << QStringList{ "--code", "VOL +", "FILE" } << two << 0 << ""
             << "+2400 -600 +1200 # carrier 40000";
@@ -359,8 +367,8 @@ private slots:
             << "";
         QTest::newRow("--describe names the form and each code")
             << QStringList{ "--describe", "FILE" } << two << 0
-            << "Flipper .ir, 2 codes\nPower\tnec:0x702 carrier 38000\nVol +\traw 1 frame 4.2 ms carrier "
-               "40000\n"
+            << "Flipper .ir, 2 codes\nVol +\traw 1 frame 4.2 ms carrier 40000\nPower\tnec:0x702 carrier "
+               "38000\n"
             << "";
         QTest::newRow("one pronto code is sent as it is")
             << QStringList{ "--", "FILE" } << QByteArray("0000 006D 0001 0000 0010 0020\n") << 0 << ""
