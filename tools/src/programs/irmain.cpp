@@ -105,23 +105,25 @@ const char kRecordHelp[] = "Usage: irrecord.exe FILE\n"
                            "existing FILE stays as it was. FILE holds mode2 text (carrier/pulse/space\n"
                            "lines in microseconds) that 'ir-ctl --send' reads as well.\n\n";
 
-const char kPlayHelp[] = "Usage: irplay.exe [--code NAME] FILE\n"
-                         "       irplay.exe --describe [--code NAME] FILE\n"
-                         "Sends the IR signal in FILE. FILE holds mode2 text ('carrier N', 'pulse N',\n"
-                         "'space N', 'timeout N' lines in microseconds, '#' comments), ir-ctl's '+N -N'\n"
-                         "form, or 'scancode PROTOCOL:VALUE' lines (nec, necx, nec32, rc5, rc5x_20, rc5_sz,\n"
-                         "rc6_0, rc6_6a_20, rc6_6a_24, rc6_6a_32, rc6_mce, sony12, sony15, sony20, jvc,\n"
-                         "sanyo, sharp, samsung32, panasonic). It may also be a code file as people share\n"
-                         "them: Flipper Zero .ir, Pronto hex, Broadlink (base64, hex, or a JSON object of\n"
-                         "them), Global Cache sendir lines, lircd.conf or IR database CSV rows. When FILE\n"
-                         "holds several codes, --code NAME picks one (the exact name, else ignoring case).\n"
-                         "A recognised signal goes out on its protocol's carrier unless FILE names one,\n"
-                         "sony at least three times, and rc5/rc6 with the toggle bit flipped from the last\n"
-                         "play (kept in $XDG_STATE_HOME/lumo-control/toggle-state).\n"
-                         "--describe prints what FILE holds and sends nothing: for a mode2 file one line,\n"
-                         "'PROTOCOL:0xSCANCODE carrier N' or 'raw N frames T ms'; for the other forms a\n"
-                         "line naming the form and the number of codes, then one line per code: its name,\n"
-                         "a tab and the same description. With --code, only that code's line.\n\n";
+const char kPlayHelp[] =
+    "Usage: irplay.exe [--code NAME] FILE\n"
+    "       irplay.exe --describe [--code NAME] FILE\n"
+    "Sends the IR signal in FILE. FILE holds mode2 text ('carrier N', 'pulse N',\n"
+    "'space N', 'timeout N' lines in microseconds, '#' comments), ir-ctl's '+N -N'\n"
+    "form, or 'scancode PROTOCOL:VALUE' lines (nec, necx, nec32, rc5, rc5x_20, rc5_sz,\n"
+    "rc6_0, rc6_6a_20, rc6_6a_24, rc6_6a_32, rc6_mce, sony12, sony15, sony20, jvc,\n"
+    "sanyo, sharp, samsung32, panasonic, nec42, pioneer, rca, kaseikyo). It may also\n"
+    "be a code file as people share them: Flipper Zero .ir, Pronto hex, Broadlink\n"
+    "(base64, hex, or a JSON object of them), Global Cache sendir lines, lircd.conf or\n"
+    "IR database CSV rows. When FILE holds several codes, --code NAME picks one (the\n"
+    "exact name, else ignoring case); the whole file is checked before anything is sent.\n"
+    "A recognised signal goes out on its protocol's carrier unless FILE names one,\n"
+    "sony at least three times, and rc5/rc6 with the toggle bit flipped from the last\n"
+    "play (kept in $XDG_STATE_HOME/lumo-control/toggle-state).\n"
+    "--describe prints what FILE holds and sends nothing: for a mode2 file one line,\n"
+    "'PROTOCOL:0xSCANCODE carrier N' or 'raw N frames T ms'; for the other forms a\n"
+    "line naming the form and the number of codes, then one line per code: its name,\n"
+    "a tab and the same description. With --code, only that code's line.\n\n";
 
 } // namespace
 
