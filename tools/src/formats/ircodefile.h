@@ -51,11 +51,20 @@ struct CodeFile
     std::vector<Code> codes; // in file order, at least one after a successful read
 };
 
-// Reads a code file of any form above, telling the form from the text. Every
-// code in it must read and give a signal that checkSignal() accepts;
-// otherwise returns false with error "line N: what is wrong" and out is left
-// empty, so nothing half-read is ever sent. Names are unique within the file
-// (a file with several remotes qualifies them as "REMOTE.NAME").
+// The form text is meant to have, from its first lines; Mode2 when it looks
+// like none of the others.
+CodeForm codeFormOf(std::string_view text);
+
+// Reads a code file of any form above, telling the form from the text
+// (codeFormOf()). Every code in it must read and give a signal that
+// checkSignal() accepts; otherwise returns false with error "line N: what is
+// wrong" and out is left empty, so nothing half-read is ever sent. Names are
+// unique within the file: a file with several remotes qualifies them as
+// "REMOTE.NAME", a name the file repeats gets " (2)", " (3)", ... (names
+// compare ignoring ASCII case), and in a file of several codes those without
+// a name are "code N" by position. The readers, one per form, and what each
+// reads and refuses: flipperfile.h, prontocode.h, broadlinkcode.h,
+// globalcache.h, lircdconf.h, irdbcsv.h.
 bool readCodeFile(std::string_view text, CodeFile &out, std::string &error);
 
 // The index of the code named name (exact match first, then ignoring ASCII
@@ -69,6 +78,18 @@ Code codeFromCommand(Protocol protocol, uint64_t scancode, std::string name = {}
 // A code for a signal as recorded or read: command set when recognise() knows
 // the signal.
 Code codeFromSignal(Signal signal, std::string name = {});
+
+// What a code holds, as irplay.exe --describe tells it: for a command
+// "nec:0x40bf carrier 38000" (the code's carrier, else the protocol's), else
+// describeLine() of its signal.
+std::string describeCode(const Code &code);
+
+// irplay.exe --describe's text: for a mode2 file its one line as
+// describeLine() gives it; for any other form a first line naming the form
+// and the number of codes ("Flipper .ir, 3 codes"), then one line per code,
+// its name (when it has one) and a tab before describeCode(). Each line ends
+// with a newline.
+std::string describeCodeFile(const CodeFile &file);
 
 // ---- writers: what a learned code is shared as ----------------------------
 
