@@ -619,7 +619,7 @@ void splitRange(const std::vector<uint32_t> &values, const std::vector<uint64_t>
     const std::size_t count = e - b;
     const uint64_t dur = prefix[e] - prefix[b];
     if (count == 1 || (count <= maxValues && dur <= maxUs)) {
-        out.push_back({ b, e, 0 });
+        out.push_back({ b, e, 0, dur });
         return;
     }
     // Cut at the longest space; on a tie take the one nearest the middle.
@@ -656,10 +656,7 @@ Outcome sendSignal(Port &port, const std::string &device, const Signal &signal)
         return { ExitBadFile, "the signal cannot be sent: " + err };
     const std::vector<Chunk> chunks = splitForSending(signal.values);
     for (const Chunk &ch : chunks) {
-        uint64_t dur = 0;
-        for (std::size_t i = ch.begin; i < ch.end; ++i)
-            dur += signal.values[i];
-        if (ch.end - ch.begin > kMaxValuesPerWrite || dur > kMaxUsPerWrite)
+        if (ch.end - ch.begin > kMaxValuesPerWrite || ch.us > kMaxUsPerWrite)
             return { ExitBadFile, "the signal cannot be cut into pieces a device can send" };
     }
 
@@ -689,10 +686,17 @@ Outcome sendSignal(Port &port, const std::string &device, const Signal &signal)
 
     for (const Chunk &ch : chunks) {
         const std::size_t bytes = (ch.end - ch.begin) * sizeof(uint32_t);
+        const int64_t startMs = port.nowMs();
         long w = port.write(signal.values.data() + ch.begin, bytes);
         if (w >= 0 && std::size_t(w) == bytes) {
-            if (ch.gapAfterUs)
-                port.pauseUs(ch.gapAfterUs);
+            // The kernel's write returns once its part has gone out, rounded
+            // up to its timer ticks (4 ms at 250 Hz); what it overslept comes
+            // off the gap, less a millisecond for the clock's steps.
+            const int64_t lateUs = (port.nowMs() - startMs) * 1000 - int64_t(ch.us) - 1000;
+            const uint32_t gap = uint32_t(
+                std::clamp<int64_t>(int64_t(ch.gapAfterUs) - lateUs, 0, ch.gapAfterUs));
+            if (gap)
+                port.pauseUs(gap);
             continue;
         }
         // A send that stops half way says how far it got: the frames before

@@ -96,6 +96,7 @@ struct Chunk
 {
     std::size_t begin = 0, end = 0; // values[begin, end) start and end with a pulse
     uint32_t gapAfterUs = 0;        // the space after it (0 for the last)
+    uint64_t us = 0;                // how long values[begin, end) lasts
 };
 
 // Cuts a signal into pieces of at most maxValues values and maxUs each,
