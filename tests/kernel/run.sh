@@ -49,14 +49,25 @@ modules="rc-core rc-loopback ir-nec-decoder ir-rc5-decoder ir-rc6-decoder ir-jvc
          ir-sony-decoder ir-sanyo-decoder ir-sharp-decoder"
 
 # The kernel package linux-image-amd64 currently stands for, from the package lists.
-package=$(apt-cache depends linux-image-amd64 2>/dev/null \
-    | sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*\)$/\1/p' | head -1 || true)
+current() {
+    apt-cache depends linux-image-amd64 2>/dev/null \
+        | sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*\)$/\1/p' | head -1 || true
+}
+# apt-get download of $package into $work; as root, stale package lists (the
+# mirror has moved on) are refreshed once.
+download() {
+    (cd "$work" && apt-get download -q "$package") >>"$work/download.log" 2>&1 && return 0
+    [ "$(id -u)" = 0 ] && apt-get update -qq >>"$work/download.log" 2>&1 || return 1
+    package=$(current)
+    [ -n "$package" ] && (cd "$work" && apt-get download -q "$package") >>"$work/download.log" 2>&1
+}
+package=$(current)
 kernel=
 if [ -n "$package" ] && [ -f "$cache/$package/vmlinuz" ]; then
     kernel=$cache/$package
 elif [ -n "$package" ]; then
     work=$(mktemp -d "$cache/.fetch-XXXXXX")
-    if (cd "$work" && apt-get download -q "$package" >download.log 2>&1); then
+    if download; then
         dpkg-deb -x "$work"/"$package"_*.deb "$work/x"
         mkdir -p "$work/k"
         cp "$work"/x/boot/vmlinuz-* "$work/k/vmlinuz"
@@ -83,9 +94,10 @@ if [ -z "$kernel" ]; then
     kernel=$(ls -d "$cache"/linux-image-*/ 2>/dev/null | sort -V | tail -1 || true)
     kernel=${kernel%/}
     if [ -z "$kernel" ]; then
-        say "SKIP: no kernel to boot: linux-image-amd64's package ${package:-(unknown: no package lists; apt-get update)} could not be downloaded and none is cached in $cache"
+        why="no kernel to boot: linux-image-amd64's package ${package:-(unknown: no package lists; apt-get update)} could not be downloaded and none is cached in $cache"
         # In CI the mirror is there: not getting the kernel is a fault there.
-        [ "$required" = 1 ] && die "the kernel is required here (LUMO_KERNEL_REQUIRED=1 or CI set)"
+        [ "$required" = 1 ] && die "$why (CI or LUMO_KERNEL_REQUIRED=1: the tier must run)"
+        say "SKIP: $why"
         exit 77
     fi
     say "kernel tier: using the cached $(basename "$kernel")"
