@@ -5,11 +5,12 @@ LUMO_BUILD=${LUMO_BUILD:-$LUMO_ROOT/build}
 
 # What building needs, what the tests need on top of it (tst_install checks
 # the desktop entry, the metainfo and the manual pages with the validators of
-# desktop-file-utils, appstream and man-db), what scripts/package needs
+# desktop-file-utils, appstream and man-db; the kernel tier boots Debian's
+# kernel in qemu-system-x86 with busybox-static in a cpio initramfs), what scripts/package needs
 # (dpkg-shlibdeps, file, lintian) and what scripts/screenshots needs.
 LUMO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev fonts-dejavu-core)
 LUMO_TEST_PACKAGES=(xvfb xauth imagemagick v4l-utils clang-14 libclang-rt-14-dev
-    desktop-file-utils appstream man-db)
+    desktop-file-utils appstream man-db qemu-system-x86 busybox-static cpio)
 LUMO_PACKAGE_PACKAGES=(dpkg-dev file lintian)
 LUMO_SCREENSHOT_PACKAGES=(xvfb xauth imagemagick xdotool fonts-dejavu-core)
 

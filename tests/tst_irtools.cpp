@@ -115,11 +115,14 @@ private slots:
         QTest::addColumn<Values>("values");   // what the file holds
         QTest::addColumn<uint>("carrier");
         QTest::addColumn<QStringList>("learning"); // learningCalls()
+        QTest::addColumn<QString>("header");       // in the file's carrier line
         QTest::addColumn<Setup>("setup");
         const QStringList both = { "wideband 1", "reports 1", "reports 0", "wideband 0" };
         const auto row = [](const char *tag, int code, const char *message, const Values &values,
-                            uint carrier, const QStringList &learning, const Setup &setup) {
-            QTest::newRow(tag) << code << QString(message) << values << carrier << learning << setup;
+                            uint carrier, const QStringList &learning, const Setup &setup,
+                            const char *header = "") {
+            QTest::newRow(tag) << code << QString(message) << values << carrier << learning << QString(header)
+                               << setup;
         };
         const auto ok = [row](const char *tag, const Values &values, const Setup &setup) {
             row(tag, ExitOk, "", values, 0, {}, setup);
@@ -128,9 +131,16 @@ private slots:
             row(tag, code, message, {}, 0, {}, setup);
         };
         // Learning mode on, and kNec recorded on carrier (0: no carrier line).
-        const auto learned = [row, both](const char *tag, uint carrier, const Values &script) {
-            row(tag, ExitOk, "", kValues, carrier, both,
-                [script](auto &p) { p.data(script).features |= kLearning; });
+        const auto learned = [row, both](const char *tag, uint carrier, const Values &script,
+                                         const char *header = "") {
+            const Setup setup = [script](auto &p) { p.data(script).features |= kLearning; };
+            row(tag, ExitOk, "", kValues, carrier, both, setup, header);
+        };
+        const auto after = [](std::initializer_list<uint32_t> hz) { // reports once the receiver is idle
+            Values v = kNec;
+            for (uint32_t h : hz)
+                v.push_back(LIRC_FREQUENCY(h));
+            return v;
         };
         ok("silence around the frame dropped", kValues, [](auto &p) {
             p.data({ S(3000000), S(16777215) }).data(join({ { S(1200) }, kFrame, { S(30000), T } }));
@@ -183,10 +193,26 @@ private slots:
         learned("no reports", 0, kNec);
         learned("one, rounded up", 36100, reporting({ 36050 }));
         learned("odd count", 37000, reporting({ 38500, 36000, 37000 }));
-        learned("even count", 38100, reporting({ 40000, 36000, 36100, 40100 }));
+        learned("even count", 38000, reporting({ 38020, 37950, 38090, 38000 }), "(median of 4 reports);");
         learned("out of range ignored", 56000, reporting({ 9999, 56000, 1000001 }));
         // Drivers that report once the receiver is idle.
-        learned("after the timeout", 40000, join({ kNec, { LIRC_FREQUENCY(40000) } }));
+        learned("after the timeout", 40000, after({ 40000 }));
+        // Reports that disagree are never averaged: those that came with the
+        // signal decide. rc-loopback (Linux 6.1) reports its receive timeout after it.
+        learned("the receive timeout after the signal", 38000,
+                join({ Values(kNec.begin(), kNec.end() - 2),
+                       { LIRC_FREQUENCY(38000), P(560), LIRC_FREQUENCY(150000) } }),
+                "(1 report; dropped 1 that disagreed: 150000 Hz);");
+        learned("with the signal beats more after it", 38000,
+                join({ reporting({ 38000 }), { LIRC_FREQUENCY(56000), LIRC_FREQUENCY(56100) } }),
+                "(1 report; dropped 2 that disagreed: 56000, 56100 Hz)");
+        learned("all after it: the most that agree", 36100, after({ 40000, 36000, 36100 }),
+                "(median of 2 reports; dropped 1 that disagreed: 40000 Hz)");
+        learned("a tie: the earliest", 40000, reporting({ 40000, 36000 }),
+                "dropped 1 that disagreed: 36000 Hz");
+        learned("5 % apart agree", 39000, reporting({ 38000, 39900 }), "(median of 2 reports);");
+        learned("over 5 % apart disagree", 38000, reporting({ 38000, 39901 }),
+                "dropped 1 that disagreed: 39901");
     }
 
     void records()
@@ -196,6 +222,7 @@ private slots:
         QFETCH(Values, values);
         QFETCH(uint, carrier);
         QFETCH(QStringList, learning);
+        QFETCH(QString, header);
         QFETCH(Setup, setup);
         ScriptedPort port;
         receiver(port);
@@ -230,6 +257,7 @@ private slots:
         QCOMPARE(parsed(text).carrier, carrier);
         QCOMPARE(text.contains("\n# carrier measured by the receiver"), carrier != 0);
         QCOMPARE(text.contains(" in learning mode"), learning.contains("wideband 1"));
+        QVERIFY2(text.split('\n').value(2).contains(header.toUtf8()), text.constData());
     }
 
     // ---- sending to a scripted device
@@ -279,6 +307,16 @@ private slots:
               [](auto &p) { p.openError = EIO; });
         fails("close fails", ExitDeviceError, "failed: Input/output error",
               [](auto &p) { p.closeError = EIO; });
+        // A send that stops half way says how far it got (here two writes of a frame each).
+        const auto secondWrite = [](long result) -> Setup {
+            return [result](ScriptedPort &p) { p.writeResults = { 67 * 4, result }; };
+        };
+        fails("unplugged after a write", ExitDeviceError,
+              "stopped after sending 1 of the signal's 2 frames: No such device; was it unplugged?",
+              secondWrite(-ENODEV), frames(2, 67, 400000));
+        fails("short write after a write", ExitDeviceError,
+              "sent only part of the signal (cut short after sending 1 of the signal's 2 frames)",
+              secondWrite(8), frames(2, 67, 400000));
         // A signal no device could take is refused before opening one.
         fails("ends with a space", ExitBadFile, "cannot be sent", device, { 100, 200 });
         fails("first pulse too long", ExitBadFile, "pulse 1 lasts 500001", device, { 500001 });
@@ -303,7 +341,8 @@ private slots:
         QVERIFY(o.message.find('\n') == std::string::npos);
         QCOMPARE(port.openCount, code == ExitBadFile ? 0 : 1);
         if (code != ExitOk) { // nothing more is sent after a failure (but before closing)
-            QCOMPARE(port.writes().size(), size_t(port.closeError || !port.writeResults.empty()));
+            QCOMPARE(port.writes().size(),
+                     port.writeResults.empty() ? size_t(port.closeError != 0) : port.writeResults.size());
             return;
         }
         QVERIFY(port.openedForWriting);
@@ -333,6 +372,18 @@ private slots:
         QCOMPARE(replay, values);
         if (!writes.empty())
             QCOMPARE(sizes, writes);
+    }
+
+    // A write the kernel returns late (its timer's ticks) takes that off the gap after it.
+    void sendsLateWriteShortensGap()
+    {
+        ScriptedPort port;
+        port.features = LIRC_CAN_SEND_PULSE;
+        port.writeLateMs = 5;
+        QCOMPARE(sendSignal(port, "/dev/lirc-test", Signal{ 0, frames(2, 67, 400000) }).code, int(ExitOk));
+        QCOMPARE(port.actions.size(), size_t(3));
+        const uint32_t pause = port.actions[1].pauseUs;
+        QVERIFY2(pause >= 395000 && pause <= 397000, qPrintable(QString::number(pause)));
     }
 
     // ---- the real tools

@@ -144,7 +144,7 @@ long ScriptedPort::write(const uint32_t *buf, std::size_t bytes)
     actions.push_back({ true, std::move(values), 0 });
     std::size_t index = writes().size() - 1;
     m_usRemainder += us;
-    clockMs += int64_t(m_usRemainder / 1000);
+    clockMs += int64_t(m_usRemainder / 1000) + writeLateMs;
     m_usRemainder %= 1000;
     if (index < writeResults.size())
         return writeResults[index];

@@ -19,6 +19,7 @@ public:
     std::map<unsigned long, int> laterErrors;      // request -> errno from its second call on
     std::map<unsigned long, uint32_t> ioctlValues; // request -> value handed out
     std::vector<long> writeResults;                // per write: byte count or -errno
+    int64_t writeLateMs = 0;                       // a write returns this long after its signal
     int closeError = 0;
 
     ScriptedPort &data(std::vector<uint32_t> samples); // one read's worth

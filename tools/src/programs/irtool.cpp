@@ -274,6 +274,59 @@ uint32_t medianCarrier(std::vector<uint32_t> reports)
     return uint32_t((twice + 100) / 200 * 100);
 }
 
+struct CarrierReport
+{
+    uint32_t hz;
+    std::size_t at; // values received before it: it came with the signal if more followed
+};
+
+// Reports that disagree are never averaged: they are grouped (each within 5 %
+// of the next), and the group holding the most reports that came with the
+// signal decides, then the one with the most reports, then the earliest. Its
+// median is the carrier; the others go to dropped, in the order they came.
+uint32_t chooseCarrier(const std::vector<CarrierReport> &reports, std::size_t values, std::size_t &used,
+                       std::vector<uint32_t> &dropped)
+{
+    used = 0;
+    if (reports.empty())
+        return 0;
+    std::vector<std::size_t> order(reports.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return reports[a].hz < reports[b].hz; });
+    std::vector<std::size_t> group(reports.size()); // group number by arrival
+    std::size_t groups = 0;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (k > 0
+            && uint64_t(reports[order[k]].hz - reports[order[k - 1]].hz) * 20 > reports[order[k - 1]].hz)
+            ++groups;
+        group[order[k]] = groups;
+    }
+    ++groups;
+    struct Score
+    {
+        std::size_t withSignal = 0, total = 0;
+    };
+    std::vector<Score> score(groups);
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        score[group[i]].withSignal += reports[i].at < values;
+        ++score[group[i]].total;
+    }
+    std::size_t best = group[0]; // the earliest report's group wins ties
+    for (std::size_t i = 1; i < reports.size(); ++i) {
+        const Score &a = score[group[i]];
+        const Score &b = score[best];
+        if (a.withSignal > b.withSignal || (a.withSignal == b.withSignal && a.total > b.total))
+            best = group[i];
+    }
+    std::vector<uint32_t> chosen;
+    for (std::size_t i = 0; i < reports.size(); ++i)
+        (group[i] == best ? chosen : dropped).push_back(reports[i].hz);
+    used = chosen.size();
+    return medianCarrier(chosen);
+}
+
 // Waits for the signal on a device that is set up, filling c.
 void receive(Port &port, const std::string &device, const CaptureOptions &options, Capture &c)
 {
@@ -281,7 +334,7 @@ void receive(Port &port, const std::string &device, const CaptureOptions &option
     const int64_t idleLimitMs = (c.recTimeoutUs ? c.recTimeoutUs : options.recTimeoutUs) / 1000 + 250;
 
     std::vector<uint32_t> &v = c.signal.values;
-    std::vector<uint32_t> reports; // carrier reports in range
+    std::vector<CarrierReport> reports; // in range, as they came
     bool started = false;
     uint64_t totalUs = 0;
     int64_t lastDataMs = 0;
@@ -305,7 +358,7 @@ void receive(Port &port, const std::string &device, const CaptureOptions &option
     };
     auto addReport = [&](uint32_t hz) {
         if (hz >= kMinCarrierHz && hz <= kMaxCarrierHz && reports.size() < kMaxValues)
-            reports.push_back(hz);
+            reports.push_back({ hz, v.size() });
     };
     // Carrier reports right after the end still belong to the signal, up to
     // the next pulse. False once that pulse came.
@@ -424,8 +477,10 @@ void receive(Port &port, const std::string &device, const CaptureOptions &option
         break;
     }
 
-    c.carrierReports = reports.size();
-    c.signal.carrier = reports.empty() ? 0 : medianCarrier(reports);
+    // Some drivers report the carrier only once the signal is over, and the
+    // 6.1 rc-loopback adds a second report after the signal whose value is
+    // its receive timeout: what came during the signal decides.
+    c.signal.carrier = chooseCarrier(reports, v.size(), c.carrierReports, c.droppedReports);
     std::string err;
     if (!checkSignal(c.signal, err))
         c.outcome = { ExitCaptureFailed, "the received IR signal cannot be used: " + err };
@@ -511,11 +566,18 @@ std::vector<std::string> recordHeader(const Capture &c, const std::string &devic
     h.push_back("recorded " + utcNow() + "; " + numberText(s.values.size()) + " values in "
                 + numberText(frames) + (frames == 1 ? " frame, " : " frames, ") + msText(s.durationUs()));
     std::string line;
-    if (c.carrierReports)
+    if (c.carrierReports) {
         line = std::string("carrier measured by the receiver") + (c.learningMode ? " in learning mode" : "")
-            + (c.carrierReports == 1 ? " (1 report)"
-                                     : " (median of " + numberText(c.carrierReports) + " reports)");
-    else
+            + (c.carrierReports == 1 ? " (1 report"
+                                     : " (median of " + numberText(c.carrierReports) + " reports");
+        if (const std::size_t n = c.droppedReports.size()) {
+            line += "; dropped " + numberText(n) + " that disagreed: ";
+            for (std::size_t i = 0; i < n && i < 3; ++i)
+                line += (i ? ", " : "") + numberText(c.droppedReports[i]);
+            line += n > 3 ? ", ... Hz" : " Hz";
+        }
+        line += ")";
+    } else
         line = std::string("carrier not measured") + (c.learningMode ? " in learning mode" : "")
             + "; senders use " + numberText(kDefaultCarrierHz) + " Hz";
     if (c.recTimeoutUs)
@@ -557,7 +619,7 @@ void splitRange(const std::vector<uint32_t> &values, const std::vector<uint64_t>
     const std::size_t count = e - b;
     const uint64_t dur = prefix[e] - prefix[b];
     if (count == 1 || (count <= maxValues && dur <= maxUs)) {
-        out.push_back({ b, e, 0 });
+        out.push_back({ b, e, 0, dur });
         return;
     }
     // Cut at the longest space; on a tie take the one nearest the middle.
@@ -594,10 +656,7 @@ Outcome sendSignal(Port &port, const std::string &device, const Signal &signal)
         return { ExitBadFile, "the signal cannot be sent: " + err };
     const std::vector<Chunk> chunks = splitForSending(signal.values);
     for (const Chunk &ch : chunks) {
-        uint64_t dur = 0;
-        for (std::size_t i = ch.begin; i < ch.end; ++i)
-            dur += signal.values[i];
-        if (ch.end - ch.begin > kMaxValuesPerWrite || dur > kMaxUsPerWrite)
+        if (ch.end - ch.begin > kMaxValuesPerWrite || ch.us > kMaxUsPerWrite)
             return { ExitBadFile, "the signal cannot be cut into pieces a device can send" };
     }
 
@@ -627,14 +686,38 @@ Outcome sendSignal(Port &port, const std::string &device, const Signal &signal)
 
     for (const Chunk &ch : chunks) {
         const std::size_t bytes = (ch.end - ch.begin) * sizeof(uint32_t);
+        const int64_t startMs = port.nowMs();
         long w = port.write(signal.values.data() + ch.begin, bytes);
-        if (w < 0)
+        if (w >= 0 && std::size_t(w) == bytes) {
+            // The kernel's write returns once its part has gone out, rounded
+            // up to its timer ticks (4 ms at 250 Hz); what it overslept comes
+            // off the gap, less a millisecond for the clock's steps.
+            const int64_t lateUs = (port.nowMs() - startMs) * 1000 - int64_t(ch.us) - 1000;
+            const uint32_t gap = uint32_t(
+                std::clamp<int64_t>(int64_t(ch.gapAfterUs) - lateUs, 0, ch.gapAfterUs));
+            if (gap)
+                port.pauseUs(gap);
+            continue;
+        }
+        // A send that stops half way says how far it got: the frames before
+        // this write went out whole.
+        std::size_t sent = 0;
+        for (std::size_t i = 1; i < ch.begin; i += 2)
+            sent += signal.values[i] >= kFrameGapUs;
+        const std::string sofar = "after sending " + numberText(sent) + " of the signal's "
+            + numberText(signal.frameCount()) + " frames";
+        if (w >= 0)
             return { ExitDeviceError,
-                     "IR device " + quotedPath(device) + " did not send the signal: " + errText(int(-w)) };
-        if (std::size_t(w) != bytes)
-            return { ExitDeviceError, "IR device " + quotedPath(device) + " sent only part of the signal" };
-        if (ch.gapAfterUs)
-            port.pauseUs(ch.gapAfterUs);
+                     "IR device " + quotedPath(device) + " sent only part of the signal"
+                         + (ch.begin ? " (cut short " + sofar + ")" : "") };
+        const std::string unplugged = (w == -ENODEV || w == -EIO) ? "; was it unplugged?" : "";
+        if (ch.begin == 0)
+            return { ExitDeviceError,
+                     "IR device " + quotedPath(device) + " did not send the signal: " + errText(int(-w))
+                         + unplugged };
+        return { ExitDeviceError,
+                 "IR device " + quotedPath(device) + " stopped " + sofar + ": " + errText(int(-w))
+                     + unplugged };
     }
     if ((r = port.close()) < 0)
         return { ExitDeviceError, "IR device " + quotedPath(device) + " failed: " + errText(-r) };

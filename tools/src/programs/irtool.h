@@ -62,12 +62,16 @@ struct CaptureOptions
 struct Capture
 {
     Outcome outcome;
-    Signal signal;                  // carrier: median of the reports, to the nearest 100 Hz
-    std::size_t carrierReports = 0; // LIRC_MODE2_FREQUENCY reports in range, 0 = carrier unknown
-    uint32_t recTimeoutUs = 0;      // what the device was set to, 0 = left alone
-    bool learningMode = false;      // the wideband (learning) receiver was on
-    bool measuringCarrier = false;  // carrier reports were switched on
-    int restoreError = 0;           // errno of a setting that could not be put back
+    // carrier: the median of the carrier reports (LIRC_MODE2_FREQUENCY, in
+    // range) that agree with those that came during the signal, to the
+    // nearest 100 Hz; reports that disagree are dropped, never averaged in.
+    Signal signal;
+    std::size_t carrierReports = 0;       // the reports the carrier is the median of; 0 = unknown
+    std::vector<uint32_t> droppedReports; // those that disagreed, in the order they came
+    uint32_t recTimeoutUs = 0;            // what the device was set to, 0 = left alone
+    bool learningMode = false;            // the wideband (learning) receiver was on
+    bool measuringCarrier = false;        // carrier reports were switched on
+    int restoreError = 0;                 // errno of a setting that could not be put back
 };
 
 // Opens the device, sets it up and waits for one signal. Where the device
@@ -93,6 +97,7 @@ struct Chunk
 {
     std::size_t begin = 0, end = 0; // values[begin, end) start and end with a pulse
     uint32_t gapAfterUs = 0;        // the space after it (0 for the last)
+    uint64_t us = 0;                // how long values[begin, end) lasts
 };
 
 // Cuts a signal into pieces of at most maxValues values and maxUs each,
