@@ -1,6 +1,9 @@
 #include "ircodefile.h"
 
+#include "codetext.h"
+#include "flipperfile.h"
 #include "irdescribe.h"
+#include "prontocode.h"
 
 namespace lumo::ir {
 
@@ -25,20 +28,58 @@ const char *codeFormName(CodeForm form)
     return "mode2";
 }
 
-bool readCodeFile(std::string_view text, CodeFile &out, std::string &error)
+CodeForm codeFormOf(std::string_view text)
 {
-    out = {};
+    if (looksLikeFlipper(text))
+        return CodeForm::Flipper;
+    if (looksLikePronto(text))
+        return CodeForm::Pronto;
+    return CodeForm::Mode2;
+}
+
+namespace {
+
+bool readMode2(std::string_view text, std::vector<Code> &codes, std::string &error)
+{
     Signal s;
     if (!parseSignal(text, s, error))
         return false;
     if (!checkSignal(s, error)) {
-        error = "line 1: " + error;
+        error = lineError(1, error);
         return false;
     }
-    Code code = codeFromSignal(std::move(s));
-    code.line = 1;
-    out.form = CodeForm::Mode2;
-    out.codes.push_back(std::move(code));
+    codes.push_back(codeFromSignal(std::move(s)));
+    codes.back().line = 1;
+    return true;
+}
+
+} // namespace
+
+bool readCodeFile(std::string_view text, CodeFile &out, std::string &error)
+{
+    out = {};
+    if (text.size() > kMaxFileBytes) {
+        error = "file is larger than " + numberText(kMaxFileBytes) + " bytes";
+        return false;
+    }
+    CodeFile file;
+    file.form = codeFormOf(text);
+    bool ok = false;
+    switch (file.form) {
+    case CodeForm::Flipper:
+        ok = readFlipper(text, file.codes, error);
+        break;
+    case CodeForm::Pronto:
+        ok = readPronto(text, file.codes, error);
+        break;
+    case CodeForm::Mode2:
+    default:
+        ok = readMode2(text, file.codes, error);
+        break;
+    }
+    if (!ok)
+        return false;
+    out = std::move(file);
     return true;
 }
 
@@ -81,38 +122,24 @@ Code codeFromSignal(Signal signal, std::string name)
     return c;
 }
 
-std::string writeFlipper(const std::vector<Code> &codes)
+std::string describeCode(const Code &code)
 {
-    std::string out = "Filetype: IR signals file\nVersion: 1\n";
-    for (const Code &c : codes) {
-        out += "#\nname: " + oneLine(c.name) + "\ntype: raw\nfrequency: "
-            + numberText(c.signal.carrier ? c.signal.carrier : 38000) + "\nduty_cycle: 0.330000\ndata:";
-        for (uint32_t v : c.signal.values)
-            out += " " + numberText(v);
-        out += "\n";
-    }
-    return out;
+    if (!code.command)
+        return describeLine(code.signal);
+    const uint32_t carrier = code.signal.carrier ? code.signal.carrier
+                                                 : protocolInfo(code.command->protocol).carrierHz;
+    return scancodeText(code.command->protocol, uint32_t(code.command->scancode)) + " carrier "
+        + numberText(carrier);
 }
 
-std::string writePronto(const Signal &signal)
+std::string describeCodeFile(const CodeFile &file)
 {
-    // Frequency word: the carrier period in units of 0.241246 us.
-    const uint32_t carrier = signal.carrier ? signal.carrier : 38000;
-    const uint64_t freqWord = (1'000'000'000'000ull / 241'246 + carrier / 2) / carrier;
-    auto hex4 = [](uint64_t v) {
-        const char *digits = "0123456789ABCDEF";
-        std::string s(4, '0');
-        for (int i = 3; i >= 0; --i, v >>= 4)
-            s[std::size_t(i)] = digits[v & 15];
-        return s;
-    };
-    std::vector<uint32_t> values = signal.values;
-    values.push_back(100'000); // the closing space Pronto pairs need
-    std::string out = "0000 " + hex4(freqWord) + " " + hex4(values.size() / 2) + " 0000";
-    for (uint32_t v : values) {
-        uint64_t cycles = (uint64_t(v) * carrier + 500'000) / 1'000'000;
-        out += " " + hex4(std::min<uint64_t>(std::max<uint64_t>(cycles, 1), 0xFFFF));
-    }
+    if (file.form == CodeForm::Mode2 && file.codes.size() == 1)
+        return describeCode(file.codes[0]) + "\n";
+    std::string out = std::string(codeFormName(file.form)) + ", " + numberText(file.codes.size())
+        + (file.codes.size() == 1 ? " code\n" : " codes\n");
+    for (const Code &c : file.codes)
+        out += (c.name.empty() ? std::string() : oneLine(c.name) + "\t") + describeCode(c) + "\n";
     return out;
 }
 

@@ -51,6 +51,10 @@ struct CodeFile
     std::vector<Code> codes; // in file order, at least one after a successful read
 };
 
+// The form text is meant to have, from its first lines; Mode2 when it looks
+// like none of the others.
+CodeForm codeFormOf(std::string_view text);
+
 // Reads a code file of any form above, telling the form from the text. Every
 // code in it must read and give a signal that checkSignal() accepts;
 // otherwise returns false with error "line N: what is wrong" and out is left
@@ -69,6 +73,18 @@ Code codeFromCommand(Protocol protocol, uint64_t scancode, std::string name = {}
 // A code for a signal as recorded or read: command set when recognise() knows
 // the signal.
 Code codeFromSignal(Signal signal, std::string name = {});
+
+// What a code holds, as irplay.exe --describe tells it: for a command
+// "nec:0x40bf carrier 38000" (the code's carrier, else the protocol's), else
+// describeLine() of its signal.
+std::string describeCode(const Code &code);
+
+// irplay.exe --describe's text: for a mode2 file its one line as
+// describeLine() gives it; for any other form a first line naming the form
+// and the number of codes ("Flipper .ir, 3 codes"), then one line per code,
+// its name (when it has one) and a tab before describeCode(). Each line ends
+// with a newline.
+std::string describeCodeFile(const CodeFile &file);
 
 // ---- writers: what a learned code is shared as ----------------------------
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "ircodefile.h"
 #include "irdescribe.h"
 #include "irreplay.h"
 #include "irtool.h"
@@ -104,18 +105,23 @@ const char kRecordHelp[] = "Usage: irrecord.exe FILE\n"
                            "existing FILE stays as it was. FILE holds mode2 text (carrier/pulse/space\n"
                            "lines in microseconds) that 'ir-ctl --send' reads as well.\n\n";
 
-const char kPlayHelp[] = "Usage: irplay.exe FILE\n"
-                         "       irplay.exe --describe FILE\n"
+const char kPlayHelp[] = "Usage: irplay.exe [--code NAME] FILE\n"
+                         "       irplay.exe --describe [--code NAME] FILE\n"
                          "Sends the IR signal in FILE. FILE holds mode2 text ('carrier N', 'pulse N',\n"
                          "'space N', 'timeout N' lines in microseconds, '#' comments), ir-ctl's '+N -N'\n"
                          "form, or 'scancode PROTOCOL:VALUE' lines (nec, necx, nec32, rc5, rc5x_20, rc5_sz,\n"
                          "rc6_0, rc6_6a_20, rc6_6a_24, rc6_6a_32, rc6_mce, sony12, sony15, sony20, jvc,\n"
-                         "sanyo, sharp, samsung32, panasonic). A recognised signal goes out on its\n"
-                         "protocol's carrier unless FILE names one, sony at least three times, and\n"
-                         "rc5/rc6 with the toggle bit flipped from the last play (kept in\n"
-                         "$XDG_STATE_HOME/lumo-control/toggle-state).\n"
-                         "--describe prints what FILE holds in one line, 'PROTOCOL:0xSCANCODE carrier N'\n"
-                         "or 'raw N frames T ms', and sends nothing.\n\n";
+                         "sanyo, sharp, samsung32, panasonic). It may also be a code file as people share\n"
+                         "them: Flipper Zero .ir, Pronto hex, Broadlink (base64, hex, or a JSON object of\n"
+                         "them), Global Cache sendir lines, lircd.conf or IR database CSV rows. When FILE\n"
+                         "holds several codes, --code NAME picks one (the exact name, else ignoring case).\n"
+                         "A recognised signal goes out on its protocol's carrier unless FILE names one,\n"
+                         "sony at least three times, and rc5/rc6 with the toggle bit flipped from the last\n"
+                         "play (kept in $XDG_STATE_HOME/lumo-control/toggle-state).\n"
+                         "--describe prints what FILE holds and sends nothing: for a mode2 file one line,\n"
+                         "'PROTOCOL:0xSCANCODE carrier N' or 'raw N frames T ms'; for the other forms a\n"
+                         "line naming the form and the number of codes, then one line per code: its name,\n"
+                         "a tab and the same description. With --code, only that code's line.\n\n";
 
 } // namespace
 
@@ -238,35 +244,78 @@ int playMain(int argc, char **argv)
 {
     const char *prog = "irplay.exe";
     return guarded(prog, [&]() -> int {
-        const bool describe = argc >= 2 && std::strcmp(argv[1], "--describe") == 0;
-        if (describe) {
-            // "--describe FILE" reads like "irplay.exe FILE" without the option.
-            --argc;
-            ++argv;
-            if (argc == 2
-                && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0
-                    || std::strcmp(argv[1], "--version") == 0)) {
-                printError(prog, "expected a FILE after --describe (see --help)");
+        // Options come before FILE: --describe, --code NAME, in either order.
+        bool describe = false;
+        bool pick = false;
+        std::string codeName;
+        int first = 1;
+        while (first < argc) {
+            if (!describe && std::strcmp(argv[first], "--describe") == 0) {
+                describe = true;
+                ++first;
+            } else if (!pick && std::strcmp(argv[first], "--code") == 0) {
+                if (first + 1 >= argc) {
+                    printError(prog, "--code needs a NAME (see --help)");
+                    return ExitUsage;
+                }
+                pick = true;
+                codeName = argv[first + 1];
+                first += 2;
+            } else {
+                break;
+            }
+        }
+        if (first > 1) {
+            // "--describe FILE" reads like "irplay.exe FILE" without the options.
+            if (argc - first == 1
+                && (std::strcmp(argv[first], "--help") == 0 || std::strcmp(argv[first], "-h") == 0
+                    || std::strcmp(argv[first], "--version") == 0)) {
+                printError(prog, std::string("expected a FILE after ") + argv[first - 1] + " (see --help)");
                 return ExitUsage;
             }
+            argv += first - 1;
+            argc -= first - 1;
         }
         std::string file;
         if (int r = parseArgs(argc, argv, prog, kPlayHelp, file))
             return r < 0 ? ExitOk : r;
 
-        Signal signal;
-        Outcome o = loadSignalFile(file, signal);
+        CodeFile codes;
+        Outcome o = loadCodeFile(file, codes);
         if (o.code != ExitOk)
             return report(prog, o);
+        if (describe && !pick) {
+            const std::string text = describeCodeFile(codes);
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            return std::fflush(stdout) == 0 ? ExitOk : ExitInternal;
+        }
+        const std::string count = numberText(codes.codes.size())
+            + (codes.codes.size() == 1 ? " code" : " codes");
+        const std::string listing = "'irplay.exe --describe FILE' lists them";
+        int index = 0;
+        if (pick) {
+            index = findCode(codes, codeName);
+            if (index < 0) {
+                printError(prog,
+                           "no code named '" + codeName + "' in '" + file + "', which holds " + count + "; "
+                               + listing);
+                return ExitUsage;
+            }
+        } else if (codes.codes.size() > 1) {
+            printError(prog,
+                       "'" + file + "' holds " + count + "; pick one with --code NAME (" + listing + ")");
+            return ExitUsage;
+        }
+        const Code &code = codes.codes[std::size_t(index)];
         if (describe) {
-            const std::string line = describeLine(signal) + "\n";
+            const std::string line = describeCode(code) + "\n";
             std::fwrite(line.data(), 1, line.size(), stdout);
             return std::fflush(stdout) == 0 ? ExitOk : ExitInternal;
         }
 
         const std::string device = deviceFromEnv();
         const ReplayPlan plan = planReplay(
-            signal, toggleStatePath(std::getenv("XDG_STATE_HOME"), std::getenv("HOME")));
+            code.signal, toggleStatePath(std::getenv("XDG_STATE_HOME"), std::getenv("HOME")));
         if (isSimDevice(device)) {
             SimPort::Options so;
             so.sourceFile = file;

@@ -641,7 +641,7 @@ Outcome sendSignal(Port &port, const std::string &device, const Signal &signal)
     return {};
 }
 
-Outcome loadSignalFile(const std::string &file, Signal &out)
+Outcome loadCodeFile(const std::string &file, CodeFile &out)
 {
     const std::string name = quotedPath(file);
     int fd;
@@ -677,7 +677,7 @@ Outcome loadSignalFile(const std::string &file, Signal &out)
     ::close(fd);
     text.resize(got);
     std::string err;
-    if (!parseSignal(text, out, err))
+    if (!readCodeFile(text, out, err))
         return { ExitBadFile, "bad signal file " + name + ": " + err };
     return {};
 }

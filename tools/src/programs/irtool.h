@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ircodefile.h"
 #include "irport.h"
 #include "irsignal.h"
 
@@ -102,8 +103,10 @@ std::vector<Chunk> splitForSending(const std::vector<uint32_t> &values,
 
 Outcome sendSignal(Port &port, const std::string &device, const Signal &signal);
 
-// Reads and checks a signal file.
-Outcome loadSignalFile(const std::string &file, Signal &out);
+// Reads and checks a code file of any form readCodeFile() takes (a mode2
+// signal file among them): every code in it, or nothing (ExitBadFile with
+// the file's name and "line N: ...").
+Outcome loadCodeFile(const std::string &file, CodeFile &out);
 
 // ---- atomic output file --------------------------------------------------
 

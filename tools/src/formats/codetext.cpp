@@ -1,0 +1,306 @@
+#include "codetext.h"
+
+#include <map>
+
+namespace lumo::ir {
+
+std::vector<TextLine> textLines(std::string_view text)
+{
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+    std::vector<TextLine> lines;
+    std::size_t number = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        lines.push_back({ ++number, trimmed(text.substr(start, end - start)) });
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool isBlankChar(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view trimmed(std::string_view s)
+{
+    while (!s.empty() && isBlankChar(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlankChar(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::vector<std::string_view> blankWords(std::string_view s)
+{
+    std::vector<std::string_view> out;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        while (i < s.size() && isBlankChar(s[i]))
+            ++i;
+        const std::size_t start = i;
+        while (i < s.size() && !isBlankChar(s[i]))
+            ++i;
+        if (i > start)
+            out.push_back(s.substr(start, i - start));
+    }
+    return out;
+}
+
+std::vector<std::string_view> fields(std::string_view s, char sep)
+{
+    std::vector<std::string_view> out;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = s.find(sep, start);
+        if (end == std::string_view::npos) {
+            out.push_back(trimmed(s.substr(start)));
+            return out;
+        }
+        out.push_back(trimmed(s.substr(start, end - start)));
+        start = end + 1;
+    }
+}
+
+char lowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+bool sameNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lowerAscii(a[i]) != lowerAscii(b[i]))
+            return false;
+    return true;
+}
+
+bool startsNoCase(std::string_view s, std::string_view prefix)
+{
+    return s.size() >= prefix.size() && sameNoCase(s.substr(0, prefix.size()), prefix);
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+namespace {
+
+bool digitsNumber(std::string_view s, unsigned base, uint64_t max, uint64_t &out)
+{
+    if (s.empty())
+        return false;
+    uint64_t v = 0;
+    for (char c : s) {
+        const int d = hexDigit(c);
+        if (d < 0 || unsigned(d) >= base)
+            return false;
+        if (v > (max - uint64_t(d)) / base)
+            return false;
+        v = v * base + uint64_t(d);
+    }
+    out = v;
+    return true;
+}
+
+int base64Value(char c)
+{
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A';
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 26;
+    if (c >= '0' && c <= '9')
+        return c - '0' + 52;
+    if (c == '+' || c == '-')
+        return 62;
+    if (c == '/' || c == '_')
+        return 63;
+    return -1;
+}
+
+} // namespace
+
+bool decimalNumber(std::string_view s, uint64_t max, uint64_t &out)
+{
+    return digitsNumber(s, 10, max, out);
+}
+
+bool hexNumber(std::string_view s, uint64_t max, uint64_t &out)
+{
+    return digitsNumber(s, 16, max, out);
+}
+
+bool cNumber(std::string_view s, uint64_t max, uint64_t &out)
+{
+    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'))
+        return hexNumber(s.substr(2), max, out);
+    return decimalNumber(s, max, out);
+}
+
+bool base64Bytes(std::string_view s, std::vector<uint8_t> &out)
+{
+    out.clear();
+    uint32_t bits = 0;
+    int count = 0;
+    std::size_t padding = 0;
+    for (char c : s) {
+        if (isBlankChar(c) || c == '\n')
+            continue;
+        if (c == '=') {
+            ++padding;
+            continue;
+        }
+        const int v = base64Value(c);
+        if (v < 0 || padding)
+            return false;
+        bits = bits << 6 | uint32_t(v);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            out.push_back(uint8_t(bits >> count));
+        }
+    }
+    // a lone 6-bit group cannot end a byte; leftover bits must be zero
+    return count != 6 && (bits & ((1u << count) - 1)) == 0 && padding <= 2;
+}
+
+bool hexBytes(std::string_view s, std::vector<uint8_t> &out)
+{
+    out.clear();
+    if (s.size() % 2)
+        return false;
+    for (std::size_t i = 0; i < s.size(); i += 2) {
+        const int hi = hexDigit(s[i]);
+        const int lo = hexDigit(s[i + 1]);
+        if (hi < 0 || lo < 0)
+            return false;
+        out.push_back(uint8_t(hi << 4 | lo));
+    }
+    return true;
+}
+
+std::string lineError(std::size_t line, const std::string &what)
+{
+    return "line " + numberText(line) + ": " + what;
+}
+
+std::string quotedText(std::string_view s)
+{
+    std::string shown = oneLine(s.substr(0, 41));
+    if (shown.size() > 40)
+        shown = shown.substr(0, 40) + "...";
+    return "'" + shown + "'";
+}
+
+std::string hexText(uint64_t v)
+{
+    const char *digits = "0123456789abcdef";
+    std::string out;
+    do {
+        out.insert(out.begin(), digits[v & 15]);
+        v >>= 4;
+    } while (v);
+    return "0x" + out;
+}
+
+bool commandFits(Protocol protocol, uint64_t scancode)
+{
+    return scancode >> 32 == 0 && scancodeFits(protocol, uint32_t(scancode));
+}
+
+bool commandCode(Protocol protocol, uint64_t scancode, std::string name, std::size_t line,
+                 std::vector<Code> &codes, std::string &error)
+{
+    if (!commandFits(protocol, scancode)) {
+        error = lineError(line, "scancode " + hexText(scancode) + " does not fit " + protocolName(protocol));
+        return false;
+    }
+    codes.push_back(codeFromCommand(protocol, scancode, std::move(name)));
+    codes.back().line = line;
+    return true;
+}
+
+Command necCommand(uint8_t a, uint8_t a2, uint8_t c, uint8_t c2)
+{
+    if ((c ^ c2) != 0xff)
+        return { Protocol::Nec32, uint64_t(a2) << 24 | uint64_t(a) << 16 | uint64_t(c2) << 8 | c };
+    if ((a ^ a2) != 0xff)
+        return { Protocol::Necx, uint64_t(a) << 16 | uint64_t(a2) << 8 | c };
+    return { Protocol::Nec, uint64_t(a) << 8 | c };
+}
+
+bool finishCodes(std::vector<Code> &codes, std::string &error)
+{
+    if (codes.empty()) {
+        error = lineError(1, "no codes in the file");
+        return false;
+    }
+    for (const Code &c : codes) {
+        std::string why;
+        if (!checkSignal(c.signal, why)) {
+            error = lineError(c.line, (c.name.empty() ? "" : quotedText(c.name) + ": ") + why);
+            return false;
+        }
+    }
+    if (codes.size() > 1)
+        for (std::size_t i = 0; i < codes.size(); ++i)
+            if (codes[i].name.empty())
+                codes[i].name = "code " + numberText(i + 1);
+    // Repeats get " (2)", " (3)", ...: universal library files hold one
+    // "Power" per brand. Names compare ignoring case, as findCode() finds them.
+    std::map<std::string, std::size_t> seen;
+    auto key = [](const std::string &name) {
+        std::string k = name;
+        for (char &c : k)
+            c = lowerAscii(c);
+        return k;
+    };
+    for (const Code &c : codes)
+        seen.emplace(key(c.name), 0);
+    for (Code &c : codes) {
+        std::size_t &count = seen[key(c.name)];
+        if (++count == 1)
+            continue;
+        std::string renamed;
+        do
+            renamed = c.name + " (" + numberText(count++) + ")";
+        while (seen.count(key(renamed)));
+        seen.emplace(key(renamed), 1);
+        c.name = renamed;
+    }
+    return true;
+}
+
+bool appendPart(std::vector<uint32_t> &out, const uint32_t *values, std::size_t n)
+{
+    if (n == 0)
+        return true;
+    const bool gap = out.size() % 2 == 1;
+    if (out.size() + gap + n > kMaxValues)
+        return false;
+    if (gap)
+        out.push_back(kDefaultRepeatGapUs);
+    out.insert(out.end(), values, values + n);
+    return true;
+}
+
+void endWithPulse(std::vector<uint32_t> &values)
+{
+    if (!values.empty() && values.size() % 2 == 0)
+        values.pop_back();
+}
+
+} // namespace lumo::ir
