@@ -127,7 +127,7 @@ void CodeEntryDialog::setCommand(const QString &protocol, const QString &scancod
 
 void CodeEntryDialog::update()
 {
-    QString error;
+    QString error = QStringLiteral("Type the scancode in hex (0x40bf) or in decimal (16575).");
     m_code = m_scancode->text().trimmed().isEmpty()
         ? std::nullopt
         : CodeImport::codeFromCommand(m_protocol->currentText(), m_scancode->text(), &error);
