@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QtTest>
 
 #include <memory>
@@ -54,9 +55,9 @@ void TstEndToEnd::recordThenPlay()
     QVERIFY2(messages.shown.isEmpty(), qPrintable(messages.texts().join(" | ")));
 }
 
-// No receiver: remote 2 filled from a Flipper file and button 5 of remote 1
-// from a Pronto code, through the windows alone; each press sends what the
-// shared file's code sends.
+// No receiver: remote 2 filled from a Flipper file (one code moved, one
+// button left out and filled from a Pronto code instead), through the
+// windows alone; each press sends what the shared file's code sends.
 void TstEndToEnd::sendOnlyDevice()
 {
     WorkDir work;
@@ -68,34 +69,40 @@ void TstEndToEnd::sendOnlyDevice()
     form1.show();
     form1.record();
     RecordSignalDialog *form5 = RecordSignalDialog::instance();
-    QTest::mouseClick(form5->button(5), Qt::LeftButton);
+    QTest::mouseClick(form5->option(2), Qt::LeftButton);
+    QTest::mouseClick(form5->button(4), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!RecordWaitDialog::instance(), 10000);
-    QVERIFY(messages.texts().value(0).contains("cannot receive"));
     QVERIFY(messages.texts().value(0).contains("Import Code\u2026"));
     const QString pronto = QStringLiteral(LUMO_TEST_DATA "/import/power.txt");
     const QString flipper = QStringLiteral(LUMO_TEST_DATA "/import/tv.ir");
     FileChooser::setChooser([pronto](const FileChooser::Request &) { return pronto; });
-    std::unique_ptr<QMenu>(form5->buttonMenu(5))->findChild<QAction *>("importCode")->trigger();
+    std::unique_ptr<QMenu>(form5->buttonMenu(4))->findChild<QAction *>("importCode")->trigger();
     QTest::mouseClick(form5->doneButton(), Qt::LeftButton);
     FileChooser::setChooser([flipper](const FileChooser::Request &) { return flipper; });
     form1.findChild<QAction *>("importRemote")->trigger();
     RemoteImportDialog *dialog = RemoteImportDialog::instance();
     QTest::mouseClick(dialog->findChild<QWidget *>("remote2"), Qt::LeftButton);
     QTest::mouseClick(dialog->findChild<QPushButton *>("chooseFile"), Qt::LeftButton);
+    FileChooser::setChooser({});
+    dialog->assign(4, -1);
+    dialog->setCurrentButton(12);
+    QTest::mouseClick(dialog->findChild<QPushButton *>("moveUp"), Qt::LeftButton);
+    dialog->setCaption(1, "On/Off");
     QTest::mouseClick(dialog->importButton(), Qt::LeftButton);
     QTest::mouseClick(dialog->findChild<QPushButton *>("done"), Qt::LeftButton);
-    FileChooser::setChooser({});
-    QTest::mouseClick(form1.button(1), Qt::LeftButton); // remote 2, "Power"
-    form1.findChild<QAction *>("rem1")->trigger();
-    QTest::mouseClick(form1.button(5), Qt::LeftButton);
-    for (const QStringList &arguments : { QStringList{ "--code", "Power", flipper }, QStringList{ pronto } })
+    const QStringList captions{ "On/Off", "Mute", "Vol_up", "2.4",   "Ch_next", "Ch_prev",
+                                "1",      "2",    "3",      "Input", "Back",    "Menu" };
+    QCOMPARE(form1.buttonCaptions(), captions);
+    for (int b : { 1, 4, 11 })
+        QTest::mouseClick(form1.button(b), Qt::LeftButton);
+    for (const QStringList &arguments : { QStringList{ "--code", "Power", flipper }, QStringList{ pronto },
+                                          QStringList{ "--code", "Back", flipper } })
         QCOMPARE(QProcess::execute(LUMO_BIN_DIR "/irplay.exe", arguments), 0);
     QList<QByteArray> sent = SetFiles::bytes(sim.path() + "/sent.log").split('\n');
-    QCOMPARE(sent.size(), 5);
+    QCOMPARE(sent.size(), 7);
     for (QByteArray &line : sent)
         line = line.left(line.indexOf(" # "));
-    QCOMPARE(sent.at(0), sent.at(2));
-    QCOMPARE(sent.at(1), sent.at(3));
+    QCOMPARE(sent.mid(0, 3), sent.mid(3, 3));
     QCOMPARE(messages.shown.size(), 1);
     qunsetenv("LUMO_IR_SIM_FAIL");
 }

@@ -203,7 +203,7 @@ void RemoteImportDialog::chooseFile()
 {
     FileChooser::Request request;
     request.parent = this;
-    request.title = QStringLiteral("Import Remote");
+    request.title = QStringLiteral("Open Code File");
     request.filter = codeFileFilter();
     const QString path = FileChooser::getOpenFileName(request);
     if (!path.isEmpty())
