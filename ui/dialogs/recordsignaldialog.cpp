@@ -12,7 +12,6 @@
 #include "recordwaitdialog.h"
 #include "setfileaccess.h"
 
-#include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFrame>
