@@ -39,14 +39,15 @@ void checkRecognised(const Signal &s, const Recognised &r)
     require(scancodeFits(r.protocol, r.scancode));
     require((r.toggle >= 0) == (protocolInfo(r.protocol).toggle != ToggleFamily::None));
 
-    const std::optional<Recognised> again = recognise(encodeFrame(r.protocol, r.scancode, r.toggle == 1));
+    const std::optional<Recognised> again = recognise(encodeFrame(r.protocol, r.scancode, r.toggle == 1),
+                                                      protocolInfo(r.protocol).carrierHz);
     require(again && again->protocol == r.protocol && again->scancode == r.scancode
             && again->toggle == r.toggle);
 
     std::string error;
     const Signal flipped = withToggle(s, r, r.toggle != 1);
     require(checkSignal(flipped, error));
-    const std::optional<Recognised> back = recognise(flipped.values);
+    const std::optional<Recognised> back = recognise(flipped.values, s.carrier);
     require(back && back->scancode == r.scancode && back->toggle == (r.toggle < 0 ? -1 : r.toggle != 1));
     require(checkSignal(withSonyRepeats(s, r), error));
     require(describeLine(s).rfind(scancodeText(r.protocol, r.scancode), 0) == 0);
@@ -74,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     require(parseSignal(formatCompact(s.values), compact, error));
     require(compact.values == s.values);
 
-    if (const std::optional<Recognised> r = recognise(s.values))
+    if (const std::optional<Recognised> r = recognise(s.values, s.carrier))
         checkRecognised(s, *r);
     else
         require(describeLine(s).rfind("raw ", 0) == 0 && decodedComment(s).empty());

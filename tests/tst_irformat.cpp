@@ -63,6 +63,8 @@ private slots:
              join({ nec, { 40000 }, nec }));
         good("panasonic's own carrier", "scancode panasonic:0x80099\n", 36700,
              encodeFrame(Protocol::Panasonic, 0x80099));
+        good("a 48-bit scancode", "scancode kaseikyo:0x325410012031\n", 37000,
+             encodeFrame(Protocol::Kaseikyo, 0x325410012031));
         const auto bad = [](const char *tag, const QByteArray &text, const char *error) {
             QTest::newRow(tag) << text << 0u << Values{} << QString(error);
         };
@@ -81,6 +83,9 @@ private slots:
         bad("word", "# ok\n\nhello\n", "line 3: cannot read 'hello'");
         bad("not octal", "scancode rc5:09\n", "line 1: '09' is not a scancode");
         bad("outside the protocol", "scancode rc5:0x2000\n", "line 1: scancode 0x2000 does not fit rc5");
+        bad("outside 48 bits", "scancode kaseikyo:0x1000000000000\n",
+            "line 1: scancode 0x1000000000000 does not");
+        bad("beyond 64 bits", "scancode kaseikyo:0x10000000000000000\n", "is not a scancode");
         bad("rc6_mce with its toggle bit", "scancode rc6_mce:0x800f8001\n",
             "line 1: scancode 0x800f8001 does not");
         bad("pulse right after a scancode", "scancode rc5:1\npulse 5\n", "line 2: pulse follows a pulse");

@@ -92,6 +92,8 @@ private slots:
         QTest::newRow("sony scancode line: three times, 45 ms apart")
             << QByteArray("scancode sony12:0x10015\n") << 3 << 40000u << 45000;
         QTest::newRow("recorded sony, two frames: one more") << fileText(sony) << 3 << 40000u << 0;
+        QTest::newRow("pioneer two-frame command: 108 ms apart")
+            << QByteArray("scancode pioneer:0xa51aa54c\n") << 2 << 40000u << 108000;
         QTest::newRow("recorded rc5 on the protocol's carrier")
             << fileText(encodeFrame(Protocol::Rc5, 0x1e01)) << 1 << 36000u << 0;
         QTest::newRow("the file's carrier wins")
@@ -112,7 +114,7 @@ private slots:
         QCOMPARE(s.size(), 1);
         QCOMPARE(s[0].carrier, carrier);
         QCOMPARE(int(s[0].frameCount()), frames);
-        const std::optional<Recognised> r = recognise(s[0].values);
+        const std::optional<Recognised> r = recognise(s[0].values, s[0].carrier);
         QVERIFY(r || !period);
         for (std::size_t i = 1; period && i < r->frames.size(); ++i) {
             uint64_t us = 0;
@@ -174,6 +176,10 @@ private slots:
             + fileText(encodeFrame(Protocol::Nec, 0x40bf), 37900);
         QTest::newRow("recorded before protocols were known") << old << "nec:0x40bf carrier 37900"
                                                               << "nec:0x40bf, 37.9 kHz";
+        // Only the carrier tells pioneer from nec.
+        QTest::newRow("pioneer on its carrier")
+            << fileText(encodeFrame(Protocol::Nec, 0xa51a), 40000) << "pioneer:0xa51a carrier 40000"
+            << "pioneer:0xa51a, 40 kHz";
         QTest::newRow("raw with a carrier") << fileText({ 500 }, 56000) << "raw 1 frame 0.5 ms carrier 56000"
                                             << "recorded signal";
         QTest::newRow("bad scancode")

@@ -1,29 +1,45 @@
 #include "codetext.h"
 
+#include <algorithm>
 #include <map>
 
 namespace lumo::ir {
 
-std::vector<TextLine> textLines(std::string_view text)
+TextLines::TextLines(std::string_view text)
+    : m_text(text)
 {
-    if (text.substr(0, 3) == "\xEF\xBB\xBF")
-        text.remove_prefix(3);
-    std::vector<TextLine> lines;
-    std::size_t number = 0;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        lines.push_back({ ++number, trimmed(text.substr(start, end - start)) });
-        start = end + 1;
-    }
-    return lines;
+    if (m_text.substr(0, 3) == "\xEF\xBB\xBF")
+        m_text.remove_prefix(3);
 }
 
-bool isBlankChar(char c)
+TextLines::iterator TextLines::begin() const
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+    iterator it;
+    it.m_rest = m_text;
+    it.m_done = false;
+    return ++it;
+}
+
+TextLines::iterator TextLines::end() const
+{
+    iterator it;
+    it.m_rest = m_text.substr(m_text.size());
+    return it;
+}
+
+TextLines::iterator &TextLines::iterator::operator++()
+{
+    if (m_rest.empty()) {
+        m_done = true;
+        return *this;
+    }
+    std::size_t end = m_rest.find('\n');
+    if (end == std::string_view::npos)
+        end = m_rest.size();
+    m_line.text = trimmed(m_rest.substr(0, end));
+    ++m_line.number;
+    m_rest.remove_prefix(std::min(end + 1, m_rest.size()));
+    return *this;
 }
 
 std::string_view trimmed(std::string_view s)
@@ -66,11 +82,6 @@ std::vector<std::string_view> fields(std::string_view s, char sep)
     }
 }
 
-char lowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
 bool sameNoCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
@@ -86,17 +97,6 @@ bool startsNoCase(std::string_view s, std::string_view prefix)
     return s.size() >= prefix.size() && sameNoCase(s.substr(0, prefix.size()), prefix);
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 namespace {
 
 bool digitsNumber(std::string_view s, unsigned base, uint64_t max, uint64_t &out)
@@ -108,7 +108,7 @@ bool digitsNumber(std::string_view s, unsigned base, uint64_t max, uint64_t &out
         const int d = hexDigit(c);
         if (d < 0 || unsigned(d) >= base)
             return false;
-        if (v > (max - uint64_t(d)) / base)
+        if (uint64_t(d) > max || v > (max - uint64_t(d)) / base)
             return false;
         v = v * base + uint64_t(d);
     }
@@ -216,15 +216,10 @@ std::string hexText(uint64_t v)
     return "0x" + out;
 }
 
-bool commandFits(Protocol protocol, uint64_t scancode)
-{
-    return scancode >> 32 == 0 && scancodeFits(protocol, uint32_t(scancode));
-}
-
 bool commandCode(Protocol protocol, uint64_t scancode, std::string name, std::size_t line,
                  std::vector<Code> &codes, std::string &error)
 {
-    if (!commandFits(protocol, scancode)) {
+    if (!scancodeFits(protocol, scancode)) {
         error = lineError(line, "scancode " + hexText(scancode) + " does not fit " + protocolName(protocol));
         return false;
     }
@@ -274,10 +269,9 @@ bool finishCodes(std::vector<Code> &codes, std::string &error)
         std::size_t &count = seen[key(c.name)];
         if (++count == 1)
             continue;
-        std::string renamed;
-        do
-            renamed = c.name + " (" + numberText(count++) + ")";
-        while (seen.count(key(renamed)));
+        std::string renamed = c.name + " (" + numberText(count) + ")";
+        while (seen.count(key(renamed)))
+            renamed = c.name + " (" + numberText(++count) + ")";
         seen.emplace(key(renamed), 1);
         c.name = renamed;
     }

@@ -19,17 +19,59 @@ struct TextLine
     std::string_view text;  // without its line end, blanks trimmed at both ends
 };
 
-// The lines of text: LF or CRLF ends, a UTF-8 byte order mark dropped.
-std::vector<TextLine> textLines(std::string_view text);
+inline bool isBlankChar(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
-bool isBlankChar(char c);
+// The lines of a text, one after another as a range-for takes them: LF or
+// CRLF ends, a UTF-8 byte order mark dropped. Nothing is copied, so looking
+// at the first lines of a large file costs only those lines.
+class TextLines
+{
+public:
+    explicit TextLines(std::string_view text);
+
+    class iterator
+    {
+    public:
+        const TextLine &operator*() const { return m_line; }
+        const TextLine *operator->() const { return &m_line; }
+        iterator &operator++();
+        bool operator!=(const iterator &other) const
+        {
+            return m_rest.data() != other.m_rest.data() || m_done != other.m_done;
+        }
+
+    private:
+        friend class TextLines;
+        std::string_view m_rest; // after the current line
+        TextLine m_line;
+        bool m_done = true;
+    };
+
+    iterator begin() const;
+    iterator end() const;
+
+private:
+    std::string_view m_text;
+};
+
+inline TextLines textLines(std::string_view text)
+{
+    return TextLines(text);
+}
+
 std::string_view trimmed(std::string_view s);
 // Words split on blanks (space, tab, CR, VT, FF).
 std::vector<std::string_view> blankWords(std::string_view s);
 // Fields split on sep, each trimmed; "a,,b" gives an empty middle field.
 std::vector<std::string_view> fields(std::string_view s, char sep);
 
-char lowerAscii(char c);
+inline char lowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
 // Equal ignoring ASCII case.
 bool sameNoCase(std::string_view a, std::string_view b);
 bool startsNoCase(std::string_view s, std::string_view prefix);
@@ -41,7 +83,16 @@ bool hexNumber(std::string_view s, uint64_t max, uint64_t &out);
 // "0x" and hex digits, else decimal digits; at most max.
 bool cNumber(std::string_view s, uint64_t max, uint64_t &out);
 // -1 for anything but 0-9, a-f, A-F.
-int hexDigit(char c);
+inline int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
 
 // Bytes of base64 text (standard or URL alphabet, '=' padding optional,
 // blanks between groups ignored); false for anything else.
@@ -56,9 +107,6 @@ std::string quotedText(std::string_view s);
 
 // "0x1f": lower-case hex.
 std::string hexText(uint64_t v);
-
-// Whether protocol can send scancode (scancodeFits(), for the full 64 bits).
-bool commandFits(Protocol protocol, uint64_t scancode);
 
 // A protocol's command as a code (codeFromCommand()) found on line; false with
 // "line N: ..." when the value does not fit the protocol.

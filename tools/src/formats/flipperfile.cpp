@@ -78,59 +78,62 @@ void kaseikyoBytes(uint32_t address, uint32_t command, uint8_t b[6])
     b[5] = uint8_t(b[2] ^ b[3] ^ b[4]);
 }
 
-// Our command for a Flipper message; false with why when we have no
-// protocol for it.
-bool toCommand(const FlipperProtocol &p, uint32_t a, uint32_t c, Command &out, std::string &why)
+uint32_t reversedBits(uint32_t v, int count)
+{
+    uint32_t out = 0;
+    for (int i = 0; i < count; ++i)
+        out |= (v >> i & 1) << (count - 1 - i);
+    return out;
+}
+
+// Our command for a Flipper message: every Flipper protocol has one.
+Command toCommand(const FlipperProtocol &p, uint32_t a, uint32_t c)
 {
     switch (p.id) {
     case Fp::Nec:
-        out = necCommand(uint8_t(a), uint8_t(~a), uint8_t(c), uint8_t(~c));
-        return true;
+        return necCommand(uint8_t(a), uint8_t(~a), uint8_t(c), uint8_t(~c));
     case Fp::NecExt:
-        out = necCommand(uint8_t(a), uint8_t(a >> 8), uint8_t(c), uint8_t(c >> 8));
-        return true;
+        return necCommand(uint8_t(a), uint8_t(a >> 8), uint8_t(c), uint8_t(c >> 8));
     case Fp::Samsung32:
-        out = { Protocol::Samsung32, uint64_t(a) << 16 | uint64_t(a) << 8 | c };
-        return true;
+        return { Protocol::Samsung32, uint64_t(a) << 16 | uint64_t(a) << 8 | c };
     case Fp::Rc5:
-        out = { Protocol::Rc5, uint64_t(a) << 8 | c };
-        return true;
+        return { Protocol::Rc5, uint64_t(a) << 8 | c };
     case Fp::Rc5x:
         // Flipper sends the low six command bits with the field bit clear,
         // which is command bit 6 set in the kernel's layout.
-        out = { Protocol::Rc5, uint64_t(a) << 8 | 0x40 | (c & 0x3f) };
-        return true;
+        return { Protocol::Rc5, uint64_t(a) << 8 | 0x40 | (c & 0x3f) };
     case Fp::Rc6:
-        out = { Protocol::Rc6_0, uint64_t(a) << 8 | c };
-        return true;
+        return { Protocol::Rc6_0, uint64_t(a) << 8 | c };
     case Fp::Sirc:
-        out = { Protocol::Sony12, uint64_t(a) << 16 | c };
-        return true;
+        return { Protocol::Sony12, uint64_t(a) << 16 | c };
     case Fp::Sirc15:
-        out = { Protocol::Sony15, uint64_t(a) << 16 | c };
-        return true;
+        return { Protocol::Sony15, uint64_t(a) << 16 | c };
     case Fp::Sirc20:
         // the 13 address bits go out as the 5-bit device, then the 8-bit extension
-        out = { Protocol::Sony20, uint64_t(a & 0x1f) << 16 | uint64_t(a >> 5) << 8 | c };
-        return true;
+        return { Protocol::Sony20, uint64_t(a & 0x1f) << 16 | uint64_t(a >> 5) << 8 | c };
+    case Fp::Nec42:
+        // NEC42 checks its inverses: the kernel's sanyo frame
+        return { Protocol::Sanyo, uint64_t(a) << 8 | c };
+    case Fp::Nec42Ext:
+        if ((a >> 13) == (~a & 0x1fff) && (c >> 8) == (~c & 0xff))
+            return { Protocol::Sanyo, uint64_t(a & 0x1fff) << 8 | (c & 0xff) };
+        return { Protocol::Nec42, uint64_t(a) << 16 | c };
+    case Fp::Pioneer:
+        return { Protocol::Pioneer, uint64_t(a) << 8 | c };
+    case Fp::Rca:
+        // Flipper reads RCA's fields least significant bit first
+        return { Protocol::Rca, uint64_t(reversedBits(a, 4)) << 8 | reversedBits(c, 8) };
     case Fp::Kaseikyo: {
         uint8_t b[6];
         kaseikyoBytes(a, c, b);
-        if ((a >> 8 & 0xffff) == kPanasonicVendor) {
-            out = { Protocol::Panasonic, uint64_t(b[2]) << 16 | uint64_t(b[3]) << 8 | b[4] };
-            return true;
-        }
-        why = "Kaseikyo with manufacturer code " + hexText(a >> 8 & 0xffff) + " is not known here";
-        return false;
+        const uint64_t vendor = a >> 8 & 0xffff;
+        if (vendor == kPanasonicVendor)
+            return { Protocol::Panasonic, uint64_t(b[2]) << 16 | uint64_t(b[3]) << 8 | b[4] };
+        return { Protocol::Kaseikyo,
+                 vendor << 32 | uint64_t(b[2]) << 24 | uint64_t(b[3]) << 16 | uint64_t(b[4]) << 8 | b[5] };
     }
-    case Fp::Nec42:
-    case Fp::Nec42Ext:
-    case Fp::Rca:
-    case Fp::Pioneer:
-        break;
     }
-    why = std::string("protocol ") + p.name + " is not known here";
-    return false;
+    return {};
 }
 
 // "07 00 00 00": four hex bytes, least significant first.
@@ -226,12 +229,7 @@ bool finishBlock(const Block &b, std::vector<Code> &codes, std::string &error)
                                   + numberText(uint64_t(p->commandBits)) + " bits of " + p->name);
             return false;
         }
-        Command c;
-        std::string why;
-        if (!toCommand(*p, address, command, c, why)) {
-            error = lineError(b.protocolLine, why);
-            return false;
-        }
+        const Command c = toCommand(*p, address, command);
         return commandCode(c.protocol, c.scancode, b.name, b.line, codes, error);
     }
     if (b.type == "raw") {
@@ -407,6 +405,30 @@ std::optional<FlipperMessage> flipperMessage(const Command &command)
         const uint32_t address = (b0 >> 6) << 24 | kPanasonicVendor << 8 | (b2 >> 4) << 4 | (b1 & 0xf);
         return FlipperMessage{ "Kaseikyo", address, b1 >> 4 | (b0 & 0x3f) << 4 };
     }
+    case Protocol::Kaseikyo: {
+        // Flipper can only send the bytes its own address and command make
+        const uint32_t vendor = uint32_t(sc >> 32 & 0xffff);
+        const uint32_t dd = uint32_t(sc >> 24 & 0xff);
+        const uint32_t ss = b2;
+        const uint32_t ff = b1;
+        const uint32_t address = (ff >> 6) << 24 | vendor << 8 | (dd >> 4) << 4 | (ss & 0xf);
+        const uint32_t cmd = ss >> 4 | (ff & 0x3f) << 4;
+        uint8_t bytes[6];
+        kaseikyoBytes(address, cmd, bytes);
+        if (bytes[2] != dd || bytes[5] != b0)
+            return std::nullopt;
+        return FlipperMessage{ "Kaseikyo", address, cmd };
+    }
+    case Protocol::Sanyo:
+        return FlipperMessage{ "NEC42", uint32_t(sc >> 8 & 0x1fff), b0 };
+    case Protocol::Nec42:
+        return FlipperMessage{ "NEC42ext", uint32_t(sc >> 16), uint32_t(sc & 0xffff) };
+    case Protocol::Pioneer:
+        if (sc >> 16) // a two-frame command
+            return std::nullopt;
+        return FlipperMessage{ "Pioneer", b1, b0 };
+    case Protocol::Rca:
+        return FlipperMessage{ "RCA", reversedBits(b1 & 0xf, 4), reversedBits(b0, 8) };
     default:
         return std::nullopt;
     }

@@ -1,8 +1,12 @@
 #include "ircodefile.h"
 
+#include "broadlinkcode.h"
 #include "codetext.h"
 #include "flipperfile.h"
+#include "globalcache.h"
+#include "irdbcsv.h"
 #include "irdescribe.h"
+#include "lircdconf.h"
 #include "prontocode.h"
 
 namespace lumo::ir {
@@ -32,6 +36,14 @@ CodeForm codeFormOf(std::string_view text)
 {
     if (looksLikeFlipper(text))
         return CodeForm::Flipper;
+    if (looksLikeLircd(text))
+        return CodeForm::Lircd;
+    if (looksLikeIrdbCsv(text))
+        return CodeForm::Csv;
+    if (looksLikeGlobalCache(text))
+        return CodeForm::GlobalCache;
+    if (looksLikeBroadlink(text))
+        return CodeForm::Broadlink;
     if (looksLikePronto(text))
         return CodeForm::Pronto;
     return CodeForm::Mode2;
@@ -72,8 +84,19 @@ bool readCodeFile(std::string_view text, CodeFile &out, std::string &error)
     case CodeForm::Pronto:
         ok = readPronto(text, file.codes, error);
         break;
+    case CodeForm::Broadlink:
+        ok = readBroadlink(text, file.codes, error);
+        break;
+    case CodeForm::GlobalCache:
+        ok = readGlobalCache(text, file.codes, error);
+        break;
+    case CodeForm::Lircd:
+        ok = readLircd(text, file.codes, error);
+        break;
+    case CodeForm::Csv:
+        ok = readIrdbCsv(text, file.codes, error);
+        break;
     case CodeForm::Mode2:
-    default:
         ok = readMode2(text, file.codes, error);
         break;
     }
@@ -107,7 +130,7 @@ Code codeFromCommand(Protocol protocol, uint64_t scancode, std::string name)
     Code c;
     c.name = std::move(name);
     c.command = Command{ protocol, scancode };
-    c.signal.values = encodeFrame(protocol, uint32_t(scancode));
+    c.signal.values = encodeFrame(protocol, scancode);
     c.signal.carrier = protocolInfo(protocol).carrierHz;
     return c;
 }
@@ -116,7 +139,7 @@ Code codeFromSignal(Signal signal, std::string name)
 {
     Code c;
     c.name = std::move(name);
-    if (const std::optional<Recognised> r = recognise(signal.values))
+    if (const std::optional<Recognised> r = recognise(signal.values, signal.carrier))
         c.command = Command{ r->protocol, r->scancode };
     c.signal = std::move(signal);
     return c;
@@ -128,8 +151,7 @@ std::string describeCode(const Code &code)
         return describeLine(code.signal);
     const uint32_t carrier = code.signal.carrier ? code.signal.carrier
                                                  : protocolInfo(code.command->protocol).carrierHz;
-    return scancodeText(code.command->protocol, uint32_t(code.command->scancode)) + " carrier "
-        + numberText(carrier);
+    return scancodeText(code.command->protocol, code.command->scancode) + " carrier " + numberText(carrier);
 }
 
 std::string describeCodeFile(const CodeFile &file)

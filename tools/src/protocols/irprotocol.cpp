@@ -27,11 +27,15 @@ const ProtocolInfo kProtocols[kProtocolCount] = {
     { "sharp", 0x1fff, 38000, ToggleFamily::None },
     { "samsung32", 0xffffff, 38000, ToggleFamily::None },
     { "panasonic", 0xffffff, 36700, ToggleFamily::None },
+    { "nec42", 0x3ffffffffff, 38000, ToggleFamily::None },
+    { "pioneer", 0xffffffff, 40000, ToggleFamily::None },
+    { "rca", 0xfff, 58000, ToggleFamily::None },
+    { "kaseikyo", 0xffffffffffff, 37000, ToggleFamily::None },
 };
 
-constexpr uint32_t kMceCustomerMask = 0xffff0000;
-constexpr uint32_t kMceCustomer = 0x800f0000;
-constexpr uint32_t kMceToggle = 0x8000;
+constexpr uint64_t kMceCustomerMask = 0xffff0000;
+constexpr uint64_t kMceCustomer = 0x800f0000;
+constexpr uint64_t kMceToggle = 0x8000;
 
 // ---- timings (microseconds) ------------------------------------------------
 
@@ -50,7 +54,15 @@ constexpr PdTiming kSanyo{ 9000, 4500, 563, 563, 1688, 563, 4000, 42 };
 constexpr PdTiming kJvc{ 8400, 4200, 525, 525, 1575, 525, 4000, 16 };
 constexpr PdTiming kJvcRepeat{ 0, 0, 525, 525, 1575, 525, 4000, 16 };
 constexpr PdTiming kSamsung{ 4500, 4500, 560, 560, 1690, 560, 4000, 32 };
-constexpr PdTiming kPanasonic{ 3456, 1728, 432, 432, 1296, 432, 4000, 48 };
+constexpr PdTiming kPanasonic{ 3456, 1728, 432, 432, 1296, 432, 4000, 48 }; // and any Kaseikyo
+// RCA (IRP {58k,460,msb}<1,-2|1,-4>(8,-8,D:4,F:8,~D:4,~F:8,1,-16)), bits MSB first.
+constexpr PdTiming kRca{ 3680, 3680, 460, 920, 1840, 460, 4000, 24 };
+constexpr uint16_t kPanasonicMaker = 0x2002;
+// A two-frame pioneer command: frame start to frame start.
+constexpr uint32_t kPioneerPeriod = 108000;
+// Pioneer's 40 kHz against NEC's 38 kHz.
+constexpr uint32_t kPioneerMinHz = 39000;
+constexpr uint32_t kPioneerMaxHz = 42000;
 // The kernel's sharp timing: 320 us pulses in bit periods of 1 and 2 ms.
 constexpr PdTiming kSharp{ 0, 0, 320, 680, 1680, 320, 4000, 15 };
 constexpr uint32_t kSharpEchoGap = 40000;
@@ -145,7 +157,7 @@ void pdHeader(Waveform &w, const PdTiming &t)
     w.space(uint32_t(t.headerSpace));
 }
 
-void sonyBits(Waveform &w, uint32_t value, int count)
+void sonyBits(Waveform &w, uint64_t value, int count)
 {
     for (int b = 0; b < count; ++b) {
         w.pulse(value >> b & 1 ? 1200 : 600);
@@ -154,22 +166,31 @@ void sonyBits(Waveform &w, uint32_t value, int count)
 }
 
 // most significant first; RC-5: 1 = space then pulse
-void rc5Bits(Waveform &w, uint32_t value, int count)
+void rc5Bits(Waveform &w, uint64_t value, int count)
 {
     for (int b = count - 1; b >= 0; --b)
         w.manchester(!(value >> b & 1), uint32_t(kRc5Half));
 }
 
 // most significant first; RC-6: 1 = pulse then space
-void rc6Bits(Waveform &w, uint32_t value, int count, uint32_t half)
+void rc6Bits(Waveform &w, uint64_t value, int count, uint32_t half)
 {
     for (int b = count - 1; b >= 0; --b)
         w.manchester(value >> b & 1, half);
 }
 
-uint32_t byteAt(uint32_t v, int shift)
+uint32_t byteAt(uint64_t v, int shift)
 {
-    return (v >> shift) & 0xff;
+    return uint32_t(v >> shift) & 0xff;
+}
+
+// The count low bits of v in reverse order.
+uint64_t reversed(uint64_t v, int count)
+{
+    uint64_t out = 0;
+    for (int b = 0; b < count; ++b)
+        out |= (v >> b & 1) << (count - 1 - b);
+    return out;
 }
 
 // ---- decoding ---------------------------------------------------------------
@@ -177,7 +198,7 @@ uint32_t byteAt(uint32_t v, int shift)
 struct Hit
 {
     Protocol protocol = Protocol::Nec;
-    uint32_t scancode = 0;
+    uint64_t scancode = 0;
     int toggle = -1;
     bool repeat = false;
     std::size_t end = 0; // index after the frame's last pulse
@@ -188,6 +209,7 @@ struct Span
 {
     const uint32_t *v;
     std::size_t n;
+    uint32_t carrierHz; // 0: not known
 };
 
 bool endsFrame(const Span &s, std::size_t end, double minGap)
@@ -305,7 +327,7 @@ uint32_t bitsAt(uint64_t bits, int from, int count)
 }
 
 // Fills hit with a recognised frame; returns true for the decoder to return.
-bool found(Hit &hit, Protocol protocol, uint32_t scancode, std::size_t end, double scale)
+bool found(Hit &hit, Protocol protocol, uint64_t scancode, std::size_t end, double scale)
 {
     hit.protocol = protocol;
     hit.scancode = scancode;
@@ -327,7 +349,9 @@ bool decodeNec(const Span &s, std::size_t i, Hit &hit)
                      f.end, f.scale);
     if ((address ^ notAddress) != 0xff)
         return found(hit, Protocol::Necx, address << 16 | notAddress << 8 | command, f.end, f.scale);
-    return found(hit, Protocol::Nec, address << 8 | command, f.end, f.scale);
+    // Pioneer's frames are NEC's: only the carrier tells them apart.
+    const bool pioneer = s.carrierHz >= kPioneerMinHz && s.carrierHz < kPioneerMaxHz;
+    return found(hit, pioneer ? Protocol::Pioneer : Protocol::Nec, address << 8 | command, f.end, f.scale);
 }
 
 bool decodeSanyo(const Span &s, std::size_t i, Hit &hit)
@@ -337,8 +361,9 @@ bool decodeSanyo(const Span &s, std::size_t i, Hit &hit)
         return false;
     const uint32_t address = bitsAt(f.bits, 0, 13), notAddress = bitsAt(f.bits, 13, 13);
     const uint32_t command = bitsAt(f.bits, 26, 8), notCommand = bitsAt(f.bits, 34, 8);
+    // As nec32 holds what is not nec, nec42 holds the frames that are not sanyo.
     if ((address ^ notAddress) != 0x1fff || (command ^ notCommand) != 0xff)
-        return false;
+        return found(hit, Protocol::Nec42, (f.bits & 0x3ffffff) << 16 | f.bits >> 26, f.end, f.scale);
     return found(hit, Protocol::Sanyo, address << 8 | command, f.end, f.scale);
 }
 
@@ -362,17 +387,33 @@ bool decodeSamsung(const Span &s, std::size_t i, Hit &hit)
     return found(hit, Protocol::Samsung32, scancode, f.end, f.scale);
 }
 
-bool decodePanasonic(const Span &s, std::size_t i, Hit &hit)
+// Kaseikyo: a 16-bit manufacturer code (low byte first), four bytes.
+bool decodeKaseikyo(const Span &s, std::size_t i, Hit &hit)
 {
     PdFrame f;
     if (!readPd(s, i, kPanasonic, 0, f))
         return false;
+    const uint32_t maker = bitsAt(f.bits, 0, 16);
     const uint32_t device = bitsAt(f.bits, 16, 8), subdevice = bitsAt(f.bits, 24, 8);
     const uint32_t function = bitsAt(f.bits, 32, 8), parity = bitsAt(f.bits, 40, 8);
-    // Kaseikyo with Panasonic's manufacturer code 0x2002, low byte first.
-    if (bitsAt(f.bits, 0, 16) != 0x2002 || parity != (device ^ subdevice ^ function))
+    if (maker == kPanasonicMaker && parity == (device ^ subdevice ^ function))
+        return found(hit, Protocol::Panasonic, device << 16 | subdevice << 8 | function, f.end, f.scale);
+    // Other makers check their bytes each in their own way: all 48 bits go
+    // into the scancode, so none need be understood.
+    const uint64_t bytes = uint64_t(device) << 24 | subdevice << 16 | function << 8 | parity;
+    return found(hit, Protocol::Kaseikyo, uint64_t(maker) << 32 | bytes, f.end, f.scale);
+}
+
+bool decodeRca(const Span &s, std::size_t i, Hit &hit)
+{
+    PdFrame f;
+    if (!readPd(s, i, kRca, 0, f))
         return false;
-    return found(hit, Protocol::Panasonic, device << 16 | subdevice << 8 | function, f.end, f.scale);
+    const uint64_t v = reversed(f.bits, 24); // sent MSB first
+    const uint32_t address = bitsAt(v, 20, 4), command = bitsAt(v, 12, 8);
+    if ((address ^ bitsAt(v, 8, 4)) != 0xf || (command ^ bitsAt(v, 0, 8)) != 0xff)
+        return false;
+    return found(hit, Protocol::Rca, address << 8 | command, f.end, f.scale);
 }
 
 bool decodeSharp(const Span &s, std::size_t i, Hit &hit)
@@ -738,7 +779,7 @@ bool decodeRc6(const Span &s, std::size_t i, Hit &hit)
         return false;
     if (!endsFrame(s, end, 6 * kRc6Unit * k))
         return false;
-    uint32_t scancode = uint32_t(body);
+    uint64_t scancode = body;
     if (mode == 0 && dataBits == 16) {
         hit.protocol = Protocol::Rc6_0;
         hit.toggle = trailer;
@@ -774,8 +815,8 @@ bool decodeFrame(const Span &s, std::size_t i, Hit &hit)
 {
     hit = Hit();
     if (decodeNec(s, i, hit) || decodeSanyo(s, i, hit) || decodeJvc(s, i, kJvc, 0, hit)
-        || decodeSamsung(s, i, hit) || decodePanasonic(s, i, hit) || decodeSony(s, i, hit)
-        || decodeRc6(s, i, hit) || decodeSharp(s, i, hit))
+        || decodeSamsung(s, i, hit) || decodeKaseikyo(s, i, hit) || decodeRca(s, i, hit)
+        || decodeSony(s, i, hit) || decodeRc6(s, i, hit) || decodeSharp(s, i, hit))
         return true;
     for (const Rc5Variant &var : kRc5Variants) {
         hit = Hit();
@@ -793,9 +834,12 @@ bool decodeRepeat(const Span &s, std::size_t i, const Recognised &first, double 
     case Protocol::Nec:
     case Protocol::Necx:
     case Protocol::Nec32:
+    case Protocol::Pioneer: // NEC at 40 kHz, as a few devices use it
         return readShortFrame(s, i, kNecRepeatSpace, hit);
     case Protocol::Sanyo:
-        return readShortFrame(s, i, kSanyo.headerSpace, hit);
+    case Protocol::Nec42:
+        // the kernel's sanyo repeat, or NEC's as 42-bit NEC remotes send it
+        return readShortFrame(s, i, kSanyo.headerSpace, hit) || readShortFrame(s, i, kNecRepeatSpace, hit);
     case Protocol::Jvc:
         // without the header
         if (!decodeJvc(s, i, kJvcRepeat, scale, hit) || hit.scancode != first.scancode)
@@ -849,7 +893,7 @@ bool protocolFromName(std::string_view name, Protocol &out)
     return false;
 }
 
-bool scancodeFits(Protocol p, uint32_t scancode)
+bool scancodeFits(Protocol p, uint64_t scancode)
 {
     if (scancode & ~protocolInfo(p).scancodeMask)
         return false;
@@ -858,10 +902,10 @@ bool scancodeFits(Protocol p, uint32_t scancode)
     return true;
 }
 
-std::string scancodeText(Protocol p, uint32_t scancode)
+std::string scancodeText(Protocol p, uint64_t scancode)
 {
     static const char hex[] = "0123456789abcdef";
-    char digits[8];
+    char digits[16];
     int n = 0;
     do {
         digits[n++] = hex[scancode & 0xf];
@@ -874,7 +918,18 @@ std::string scancodeText(Protocol p, uint32_t scancode)
     return out;
 }
 
-std::vector<uint32_t> encodeFrame(Protocol p, uint32_t sc, bool toggle)
+namespace {
+
+void necFrame(Waveform &w, uint32_t address, uint32_t notAddress, uint32_t command, uint32_t notCommand)
+{
+    pdHeader(w, kNec);
+    pdBits(w, kNec, address | notAddress << 8 | command << 16 | notCommand << 24, 32);
+    w.pulse(uint32_t(kNec.trailerPulse));
+}
+
+} // namespace
+
+std::vector<uint32_t> encodeFrame(Protocol p, uint64_t sc, bool toggle)
 {
     Waveform w;
     switch (p) {
@@ -893,11 +948,45 @@ std::vector<uint32_t> encodeFrame(Protocol p, uint32_t sc, bool toggle)
             notAddress = byteAt(sc, 24);
             notCommand = byteAt(sc, 8);
         }
-        pdHeader(w, kNec);
-        pdBits(w, kNec, address | notAddress << 8 | command << 16 | notCommand << 24, 32);
-        w.pulse(uint32_t(kNec.trailerPulse));
+        necFrame(w, address, notAddress, command, notCommand);
         break;
     }
+    case Protocol::Pioneer: {
+        if (sc > 0xffff) { // two frames, sc >> 16 first
+            const std::vector<uint32_t> first = encodeFrame(Protocol::Pioneer, sc >> 16);
+            uint64_t length = 0;
+            for (std::size_t j = 0; j < first.size(); ++j) {
+                w.level(j % 2 == 0, first[j]);
+                length += first[j];
+            }
+            w.space(uint32_t(kPioneerPeriod - length));
+        }
+        const uint32_t address = byteAt(sc, 8), command = byteAt(sc, 0);
+        necFrame(w, address, address ^ 0xff, command, command ^ 0xff);
+        break;
+    }
+    case Protocol::Nec42:
+        pdHeader(w, kSanyo);
+        pdBits(w, kSanyo, (sc >> 16 & 0x3ffffff) | (sc & 0xffff) << 26, 42);
+        w.pulse(uint32_t(kSanyo.trailerPulse));
+        break;
+    case Protocol::Rca: {
+        const uint64_t address = (sc >> 8) & 0xf, command = sc & 0xff;
+        pdHeader(w, kRca);
+        pdBits(w, kRca, reversed(address << 20 | command << 12 | (address ^ 0xf) << 8 | (command ^ 0xff), 24),
+               24);
+        w.pulse(uint32_t(kRca.trailerPulse));
+        break;
+    }
+    case Protocol::Kaseikyo:
+        pdHeader(w, kPanasonic);
+        // the manufacturer code low byte first, then the bytes as they stand
+        pdBits(w, kPanasonic,
+               (sc >> 32 & 0xffff) | uint64_t(byteAt(sc, 24)) << 16 | uint64_t(byteAt(sc, 16)) << 24
+                   | uint64_t(byteAt(sc, 8)) << 32 | uint64_t(byteAt(sc, 0)) << 40,
+               48);
+        w.pulse(uint32_t(kPanasonic.trailerPulse));
+        break;
     case Protocol::Sanyo: {
         const uint64_t address = (sc >> 8) & 0x1fff, command = sc & 0xff;
         pdHeader(w, kSanyo);
@@ -1007,9 +1096,9 @@ std::vector<uint32_t> encodeNecRepeat()
     return { uint32_t(kNec.headerPulse), kNecRepeatSpace, uint32_t(kNec.trailerPulse) };
 }
 
-std::optional<Recognised> recognise(const std::vector<uint32_t> &values)
+std::optional<Recognised> recognise(const std::vector<uint32_t> &values, uint32_t carrierHz)
 {
-    const Span s{ values.data(), values.size() };
+    const Span s{ values.data(), values.size(), carrierHz };
     if (s.n == 0 || s.n % 2 == 0)
         return std::nullopt;
     Recognised r;
@@ -1025,9 +1114,18 @@ std::optional<Recognised> recognise(const std::vector<uint32_t> &values)
             r.toggle = hit.toggle;
             scale = hit.scale;
         } else if (!decodeRepeat(s, i, r, scale, hit)) {
-            if (!decodeFrame(s, i, hit) || hit.protocol != r.protocol || hit.scancode != r.scancode
-                || hit.toggle != r.toggle)
+            if (!decodeFrame(s, i, hit) || hit.protocol != r.protocol || hit.toggle != r.toggle)
                 return std::nullopt;
+            const bool pioneer = r.protocol == Protocol::Pioneer;
+            if (pioneer && r.frames.size() == 1 && hit.scancode != r.scancode) {
+                // the second frame of a two-frame command; a first frame 0x0000
+                // has no scancode
+                if (r.scancode == 0)
+                    return std::nullopt;
+                r.scancode = r.scancode << 16 | hit.scancode;
+            } else if (hit.scancode != (pioneer ? r.scancode & 0xffff : r.scancode)) {
+                return std::nullopt;
+            }
         }
         r.frames.push_back({ i, hit.end, hit.repeat });
         if (hit.end >= s.n)

@@ -64,7 +64,7 @@ ReplayPlan planReplay(const Signal &file, const std::string &statePath)
     ReplayPlan plan;
     plan.signal = file;
     plan.statePath = statePath;
-    plan.recognised = recognise(file.values);
+    plan.recognised = recognise(file.values, file.carrier);
     const Recognised *r = plan.recognised ? &*plan.recognised : nullptr;
     plan.signal.carrier = replayCarrier(file, r);
     if (!r)

@@ -22,13 +22,13 @@ std::string oneDecimal(uint64_t value, uint64_t unit)
 
 std::string decodedComment(const Signal &s)
 {
-    const std::optional<Recognised> r = recognise(s.values);
+    const std::optional<Recognised> r = recognise(s.values, s.carrier);
     return r ? "decoded " + scancodeText(r->protocol, r->scancode) : std::string();
 }
 
 std::string describeLine(const Signal &s)
 {
-    const std::optional<Recognised> r = recognise(s.values);
+    const std::optional<Recognised> r = recognise(s.values, s.carrier);
     if (r)
         return scancodeText(r->protocol, r->scancode) + " carrier " + numberText(replayCarrier(s, &*r));
     const std::size_t frames = s.frameCount();
@@ -45,7 +45,7 @@ std::string tooltipText(std::string_view fileText)
     std::string error;
     if (!parseSignal(fileText, s, error))
         return "recorded signal";
-    const std::optional<Recognised> r = recognise(s.values);
+    const std::optional<Recognised> r = recognise(s.values, s.carrier);
     if (!r)
         return "recorded signal";
     return scancodeText(r->protocol, r->scancode) + ", " + oneDecimal(replayCarrier(s, &*r), 1000) + " kHz";

@@ -99,7 +99,7 @@ bool parseNumber(std::string_view s, uint64_t &out)
     return r.ec == std::errc() && r.ptr == s.data() + s.size();
 }
 
-std::string hexDigits(uint32_t v)
+std::string hexDigits(uint64_t v)
 {
     const std::string text = scancodeText(Protocol::Nec, v);
     return text.substr(text.find(':') + 3);
@@ -230,7 +230,7 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
                 return false;
             }
             Protocol protocol;
-            uint32_t scancode = 0;
+            uint64_t scancode = 0;
             if (!parseScancodeWord(w[1], protocol, scancode, error)) {
                 error = lineMsg(lineNo, error);
                 return false;
@@ -329,7 +329,7 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
     return checkSignal(out, error);
 }
 
-bool parseScancodeWord(std::string_view word, Protocol &protocol, uint32_t &scancode, std::string &error)
+bool parseScancodeWord(std::string_view word, Protocol &protocol, uint64_t &scancode, std::string &error)
 {
     const std::size_t colon = word.find(':');
     if (colon == std::string_view::npos) {
@@ -364,26 +364,26 @@ bool parseScancodeWord(std::string_view word, Protocol &protocol, uint32_t &scan
             ok = false;
             break;
         }
-        value = value * uint64_t(base) + uint64_t(d);
-        if (value > 0xffffffffu) {
-            ok = false;
+        if (value > (UINT64_MAX - uint64_t(d)) / uint64_t(base)) {
+            ok = false; // does not fit 64 bits
             break;
         }
+        value = value * uint64_t(base) + uint64_t(d);
     }
     if (!ok) {
         error = quoted(word.substr(colon + 1))
             + " is not a scancode (0x hex, octal with a leading 0, or decimal)";
         return false;
     }
-    if (!scancodeFits(protocol, uint32_t(value))) {
-        const uint32_t mask = protocolInfo(protocol).scancodeMask;
-        const std::string shown = scancodeText(protocol, uint32_t(value));
+    if (!scancodeFits(protocol, value)) {
+        const uint64_t mask = protocolInfo(protocol).scancodeMask;
+        const std::string shown = scancodeText(protocol, value);
         error = "scancode " + shown.substr(shown.find(':') + 1) + " does not fit " + protocolName(protocol)
             + (protocol == Protocol::Rc6Mce ? " (0x800fxxxx without the toggle bit 0x8000)"
                                             : " (at most the bits 0x" + hexDigits(mask) + ")");
         return false;
     }
-    scancode = uint32_t(value);
+    scancode = value;
     return true;
 }
 

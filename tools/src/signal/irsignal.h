@@ -49,9 +49,9 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error);
 
 // Reads "PROTOCOL:VALUE" of a scancode line: a protocol name as
 // protocolFromName() takes it, VALUE as strtoul reads it (0x hex, a leading 0
-// for octal, else decimal, an optional '+'), and the scancode must fit the
+// for octal, else decimal, an optional '+'; 64 bits, as strtoull), and the scancode must fit the
 // protocol. On failure sets error (without a line number).
-bool parseScancodeWord(std::string_view word, Protocol &protocol, uint32_t &scancode, std::string &error);
+bool parseScancodeWord(std::string_view word, Protocol &protocol, uint64_t &scancode, std::string &error);
 
 // Checks what both the parser and the recorder promise: odd count, starts and
 // ends with a pulse, no zero, no value above kMaxValueUs, frame and total
