@@ -289,10 +289,8 @@ std::optional<Code> codeFromCommand(const QString &protocol, const QString &scan
                      .arg(scancode.trimmed());
         return std::nullopt;
     }
-    // The mask first: it holds whatever width the library gives scancodes,
-    // so the check after it never sees a value cut short.
-    const auto mask = uint64_t(lumo::ir::protocolInfo(p).scancodeMask);
-    if ((value & ~mask) || !lumo::ir::scancodeFits(p, value)) {
+    const uint64_t mask = lumo::ir::protocolInfo(p).scancodeMask;
+    if (!lumo::ir::scancodeFits(p, value)) {
         *error = QStringLiteral("0x%1 is no %2 scancode (the bits it may use: 0x%3).")
                      .arg(QString::number(qulonglong(value), 16),
                           QString::fromLatin1(lumo::ir::protocolName(p)),

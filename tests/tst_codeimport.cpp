@@ -213,6 +213,7 @@ private slots:
         QTest::newRow("hex without 0x") << "nec" << " 40BF " << "Sends " + kNec40bf;
         QTest::newRow("36 kHz") << "rc5" << "0X1E0C" << "Sends rc5:0x1e0c, 36 kHz";
         QTest::newRow("36.7 kHz") << "panasonic" << "0x123456" << "Sends panasonic:0x123456, 36.7 kHz";
+        QTest::newRow("48 bits") << "kaseikyo" << "0x123456789abc" << "Sends kaseikyo:0x123456789abc, ";
         QTest::newRow("too wide") << "nec" << "0x1ffff" << "0x1ffff is no nec scancode (the bits it may use: 0xffff).";
         QTest::newRow("no mce customer") << "rc6_mce" << "0x1234" << "0x1234 is no rc6_mce scancode";
         QTest::newRow("65 bits") << "nec" << "0x10000000000000000" << "\"0x10000000000000000\" is not a scancode";
