@@ -5,6 +5,7 @@
 #include "toolrunner.h"
 
 #include "ircodefile.h"
+#include "irdescribe.h"
 #include "irprotocol.h"
 #include "irsignal.h"
 
@@ -43,21 +44,10 @@ Code wrap(lumo::ir::Code code)
     return Code(std::move(data));
 }
 
-// "36.7" for 36700 Hz, "38" for 38000 Hz.
-QString kiloHertz(uint32_t hz)
-{
-    const uint32_t tenths = (hz + 50) / 100;
-    QString text = QString::number(tenths / 10);
-    if (tenths % 10)
-        text += QLatin1Char('.') + QString::number(tenths % 10);
-    return text;
-}
-
-// The scancode as ir-ctl writes it, as wide as the library makes it.
+// The scancode as ir-ctl writes it: "nec:0x40bf".
 QString commandText(const lumo::ir::Command &command)
 {
-    return QString::fromLatin1(lumo::ir::protocolName(command.protocol)) + QStringLiteral(":0x")
-        + QString::number(qulonglong(command.scancode), 16);
+    return QString::fromStdString(lumo::ir::scancodeText(command.protocol, command.scancode));
 }
 
 // A comment line of an IR command file, which is plain ASCII.
@@ -203,22 +193,11 @@ QString Code::description() const
 {
     if (!m_data)
         return QString();
-    const lumo::ir::Code &c = m_data->code;
-    // The carrier it is sent on: its own, else its protocol's, else 38 kHz.
-    uint32_t carrier = c.signal.carrier;
-    if (!carrier)
-        carrier = c.command ? lumo::ir::protocolInfo(c.command->protocol).carrierHz : 38000;
-    const QString kHz = kiloHertz(carrier) + QStringLiteral(" kHz");
-    if (c.command)
-        return commandText(*c.command) + QStringLiteral(", ") + kHz;
-    const std::size_t frames = c.signal.frameCount();
-    const uint64_t tenthsOfMs = (c.signal.durationUs() + 50) / 100;
-    return QStringLiteral("raw, %1 %2 %3.%4 ms, %5")
-        .arg(frames)
-        .arg(frames == 1 ? QStringLiteral("frame") : QStringLiteral("frames"))
-        .arg(tenthsOfMs / 10)
-        .arg(tenthsOfMs % 10)
-        .arg(kHz);
+    // A command as its button's tooltip will tell it; anything else as
+    // irplay.exe --describe does.
+    if (m_data->code.command)
+        return QString::fromStdString(lumo::ir::tooltipText(irCommandFileText(QString()).toStdString()));
+    return QString::fromStdString(lumo::ir::describeCode(m_data->code));
 }
 
 QByteArray Code::irCommandFileText(const QString &origin) const

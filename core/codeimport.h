@@ -26,8 +26,10 @@ public:
     bool isNull() const { return !m_data; }
     // The file's name for the code; "" when it has none.
     QString name() const;
-    // What it holds in a few words: "nec:0x40bf, 38 kHz" for a command of
-    // one of our protocols, "raw, 2 frames 135.2 ms, 38 kHz" for any other.
+    // What it holds in a few words: for a command of one of our protocols
+    // what its button's tooltip will say ("nec:0x40bf, 38 kHz"), for any
+    // other signal what irplay.exe --describe says ("raw 2 frames 135.2 ms
+    // carrier 38000").
     QString description() const;
     // The text of an IR command file holding it (the mode2 form a recording
     // has), its first comment line telling where it came from ('origin').

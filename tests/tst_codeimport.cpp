@@ -1,7 +1,6 @@
 // Filling buttons without recording: a whole remote in one step, a code typed
-// in, Form5's Import / Enter / Export Code, Remotes > Import Remote, and the
-// recorder's advice on a device that cannot receive. The fake IR tools run
-// for real.
+// in, Form5's Import / Enter / Export Code and Remotes > Import Remote. The
+// fake IR tools run for real; tst_endtoend does the same with the real ones.
 #include "codedialogs.h"
 #include "codeimport.h"
 #include "filechooser.h"
@@ -10,7 +9,6 @@
 #include "recordsignaldialog.h"
 #include "remoteimportdialog.h"
 #include "testsupport.h"
-#include "toolrunner.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -323,38 +321,15 @@ private slots:
         QVERIFY(!dialog->import());
         QCOMPARE(SetFiles::bytes(f.irFile(2, 1)), QByteArray("old 1"));
         QVERIFY(dialog->import());
+        const QString asked =
+            "Buttons 1 and 5 of remote 2 already have a signal. Do you want to overwrite them?";
         QCOMPARE(f.messages.texts(),
-                 (QStringList{
-                     "Please create a remote before recording a signal",
-                     "Buttons 1 and 5 of remote 2 already have a signal. Do you want to overwrite them?",
-                     "Buttons 1 and 5 of remote 2 already have a signal. Do you want to overwrite them?" }));
+                 (QStringList{ "Please create a remote before recording a signal", asked, asked }));
         QCOMPARE(f.form1->currentRemote(), 2);
         QCOMPARE(f.form1->buttonCaptions().mid(9), (QStringList{ "Input", "Menu", "2.12" }));
         QCOMPARE(f.form1->button(10)->toolTip(), QStringLiteral("recorded signal"));
         QTest::mouseClick(dialog->findChild<QPushButton *>("done"), Qt::LeftButton);
         QVERIFY(f.form1->isEnabled());
-    }
-
-    void cannotReceive_data()
-    {
-        QTest::addColumn<bool>("record");
-        QTest::newRow("recorder") << true;
-        QTest::newRow("player") << false;
-    }
-
-    // A device that only sends: the recorder's box says how to fill the button instead.
-    void cannotReceive()
-    {
-        QFETCH(bool, record);
-        FakeTools tools;
-        MessageScript messages;
-        const QString said = QStringLiteral("irrecord.exe: IR device '/dev/lirc0' cannot receive");
-        tools.setExitCode(8);
-        tools.setStderr(said.toUtf8() + '\n');
-        record ? RunRecordTool("/x/R1B1.lmc") : PlayCommand(kPronto);
-        QCOMPARE(messages.texts().size(), 1);
-        QVERIFY(messages.texts().first().startsWith(said));
-        QCOMPARE(messages.texts().first().contains("Import Code\u2026"), record);
     }
 };
 
