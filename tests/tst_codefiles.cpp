@@ -168,7 +168,7 @@ private slots:
                 + QByteArray(power).replace("Power", "POWER")
             << "Power|Power (2)|POWER (3)" << int(CodeForm::Flipper);
         QTest::newRow("unnamed codes by position")
-            << QByteArray("5000 0073 0000 0001 0000 000C\nMute: 5000 0073 0000 0001 0000 000D\n"
+            << QByteArray("5000 0073 0000 0001 0000 000C\nMute 5000 0073 0000 0001 0000 000D\n"
                           "5000 0073\n0000 0001 0000 000E\n")
             << "code 1|Mute|code 3" << int(CodeForm::Pronto);
         QTest::newRow("one code keeps no name")
@@ -201,8 +201,10 @@ private slots:
             QTest::newRow(tag) << source << error;
         };
         const QByteArray head = "Filetype: IR signals file\nVersion: 1\n#\nname: P\ntype: parsed\nprotocol: ";
-        row("flipper cut after the protocol", head + "NEC\naddress: 07 00 00 00\n",
-            "line 4: signal 'P' has no 'command:'");
+        row("flipper signal cut before the next one",
+            head + "NEC\naddress: 07 00 00 00\nname: Q\ntype: raw\n", "line 4: signal 'P' has no 'command:'");
+        row("flipper key twice", head + "NEC\naddress: 07 00 00 00\naddress: 07 00 00 00\n",
+            "line 8: a second 'address:' for signal 'P'");
         row("flipper version", "Filetype: IR signals file\nVersion: 2\n", "line 2: expected 'Version: 1'");
         row("flipper three address bytes", head + "NEC\naddress: 07 00 00\ncommand: 02 00 00 00\n",
             "line 7: address '07 00 00' is not four hex bytes");

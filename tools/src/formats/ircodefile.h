@@ -55,11 +55,16 @@ struct CodeFile
 // like none of the others.
 CodeForm codeFormOf(std::string_view text);
 
-// Reads a code file of any form above, telling the form from the text. Every
-// code in it must read and give a signal that checkSignal() accepts;
-// otherwise returns false with error "line N: what is wrong" and out is left
-// empty, so nothing half-read is ever sent. Names are unique within the file
-// (a file with several remotes qualifies them as "REMOTE.NAME").
+// Reads a code file of any form above, telling the form from the text
+// (codeFormOf()). Every code in it must read and give a signal that
+// checkSignal() accepts; otherwise returns false with error "line N: what is
+// wrong" and out is left empty, so nothing half-read is ever sent. Names are
+// unique within the file: a file with several remotes qualifies them as
+// "REMOTE.NAME", a name the file repeats gets " (2)", " (3)", ... (names
+// compare ignoring ASCII case), and in a file of several codes those without
+// a name are "code N" by position. The readers, one per form, and what each
+// reads and refuses: flipperfile.h, prontocode.h, broadlinkcode.h,
+// globalcache.h, lircdconf.h, irdbcsv.h.
 bool readCodeFile(std::string_view text, CodeFile &out, std::string &error);
 
 // The index of the code named name (exact match first, then ignoring ASCII
