@@ -26,6 +26,9 @@ namespace {
 
 int g_activeWaits = 0;
 
+// irrecord.exe's exit code for a device that cannot receive (tools/README.md).
+constexpr int kExitCannotReceive = 8;
+
 ToolRunner::ShellOpener &shellOpener()
 {
     static ToolRunner::ShellOpener opener;
@@ -61,11 +64,35 @@ QString signalName(int signal)
 #endif
 }
 
+// What a box about a failed tool adds after the tool's own words; "" for nothing.
+using Advice = QString (*)(int exitCode, const QString &toolSaid);
+
+QString noAdvice(int, const QString &)
+{
+    return QString();
+}
+
+// A recorder on a device that can only send: the button can be filled
+// from a code instead.
+QString recordAdvice(int exitCode, const QString &toolSaid)
+{
+    if (exitCode != kExitCannotReceive
+        || !(toolSaid.contains(QLatin1String("cannot receive"))
+             || toolSaid.contains(QLatin1String("cannot learn"))))
+        return QString();
+    return QStringLiteral(
+        "\n\nThis IR device cannot record, but it can send. Fill the button without recording: "
+        "in Remotes > Record, right-click the button and choose Import Code\u2026 (a code "
+        "file such as a Flipper .ir file or a Pronto code) or Enter Code\u2026 (a protocol "
+        "and scancode); Remotes > Import Remote\u2026 fills a whole remote from one file.");
+}
+
 // A tool that failed tells the user why in its own words: the last line it
 // wrote to stderr. One that said nothing gets a sentence naming it.
-void reportFailure(const QString &tool, bool crashed, int code, const QByteArray &stderrText)
+void reportFailure(const QString &tool, bool crashed, int code, const QByteArray &stderrText, Advice advice)
 {
     QString text = lastLine(stderrText);
+    const QString advise = crashed ? QString() : advice(code, text);
     if (text.isEmpty()) {
 #ifdef Q_OS_WIN
         text = crashed ? QStringLiteral("The IR tool \"%1\" crashed.").arg(tool)
@@ -78,7 +105,7 @@ void reportFailure(const QString &tool, bool crashed, int code, const QByteArray
                        : QStringLiteral("The IR tool \"%1\" ended with exit code %2.").arg(tool).arg(code);
 #endif
     }
-    Messages::inform(text, Messages::Icon::Error);
+    Messages::inform(text + advise, Messages::Icon::Error);
 }
 
 #ifdef Q_OS_WIN
@@ -124,7 +151,12 @@ int activeWaits()
 
 } // namespace ToolRunner
 
-void RunAndWait(const QString &commandLine)
+namespace {
+
+// RunAndWait, with 'advice' added to the box about a failure. (The name keeps
+// RunAndWait in it for the leak checker's suppression of the QProcess let go
+// at quit.)
+void RunAndWaitAdvising(const QString &commandLine, Advice advice)
 {
     const qsizetype space = commandLine.indexOf(QLatin1Char(' '));
     const QString tool = space < 0 ? commandLine : commandLine.left(space);
@@ -209,12 +241,19 @@ void RunAndWait(const QString &commandLine)
         }
     }
     if (crashed || code != 0)
-        reportFailure(tool, crashed, code, stderrText);
+        reportFailure(tool, crashed, code, stderrText, advice);
+}
+
+} // namespace
+
+void RunAndWait(const QString &commandLine)
+{
+    RunAndWaitAdvising(commandLine, &noAdvice);
 }
 
 void RunRecordTool(const QString &path)
 {
-    RunAndWait(ToolRunner::recordTool() + QLatin1Char(' ') + path);
+    RunAndWaitAdvising(ToolRunner::recordTool() + QLatin1Char(' ') + path, &recordAdvice);
 }
 
 void PlayCommand(const QString &path)

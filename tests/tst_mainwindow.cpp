@@ -78,7 +78,8 @@ private slots:
         QCOMPARE(items,
                  (QStringList{ "=&File", "open=Open", "b=", "exit=Exit", "=&Remotes", "rem1=remote1",
                                "rem2=remote2", "rem3=remote3", "bnh=", "record=Record",
-                               "bbbbbbbbb=", "eremote=Edit Remotes", "ebutton=Edit Buttons", "min=&Minimize",
+                               "bbbbbbbbb=", "eremote=Edit Remotes", "ebutton=Edit Buttons", "=",
+                               "importRemote=Import Remote\u2026", "min=&Minimize",
                                "=&Help", "web=WebSite", "dashes=------------------", "about=About" }));
         QCOMPARE(w.trayIcon()->isVisible(), QSystemTrayIcon::isSystemTrayAvailable()); // none headless
         // Minimize: hidden in a tray, which a click undoes; without one, minimized.

@@ -34,4 +34,20 @@ QString getOpenFileName(const Request &r)
     return dialog.selectedFiles().constFirst();
 }
 
+QString getSaveFileName(const Request &request)
+{
+    Request r = request;
+    r.save = true;
+    if (chooser())
+        return chooser()(r);
+    QFileDialog dialog(r.parent, r.title, r.directory, r.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    if (r.selectedFilter)
+        *r.selectedFilter = dialog.selectedNameFilter();
+    return dialog.selectedFiles().constFirst();
+}
+
 } // namespace FileChooser

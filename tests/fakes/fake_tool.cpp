@@ -7,6 +7,8 @@
 //   FAKE_TOOL_STDERR write this text to stderr just before exiting
 //   FAKE_TOOL_SIGNAL die of this signal instead of exiting
 //   FAKE_TOOL_WRITE  when set, write this text into the file named by arg 1
+//   FAKE_TOOL_SAVE   when set, append what the file named by arg 1 holds
+//                    to this file (what a send would have sent)
 //   FAKE_TOOL_STAMP  when set, write CLOCK_MONOTONIC in ns into this file
 //                    just before exiting (for the latency benchmark)
 // Plain C++: no Qt, so it starts fast.
@@ -38,6 +40,15 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i)
         started += std::string("\t") + argv[i];
     writeTo(log, started + "\n", "ab");
+    if (const char *save = std::getenv("FAKE_TOOL_SAVE"); save && argc > 1) {
+        std::string text;
+        if (FILE *f = std::fopen(argv[1], "rb")) {
+            for (int c = std::fgetc(f); c != EOF; c = std::fgetc(f))
+                text += char(c);
+            std::fclose(f);
+        }
+        writeTo(save, text, "ab");
+    }
     if (const char *ms = std::getenv("FAKE_TOOL_SLEEP_MS"))
         std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(ms)));
     if (const char *text = std::getenv("FAKE_TOOL_WRITE"))

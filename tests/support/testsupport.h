@@ -92,7 +92,7 @@ public:
     ~FakeTools()
     {
         qputenv("PATH", m_oldPath);
-        for (const char *name : { "LOG", "SLEEP_MS", "EXIT", "WRITE", "STDERR", "SIGNAL" })
+        for (const char *name : { "LOG", "SLEEP_MS", "EXIT", "WRITE", "STDERR", "SIGNAL", "SAVE" })
             qunsetenv(QByteArray("FAKE_TOOL_") + name);
     }
 
@@ -102,6 +102,8 @@ public:
     void setWrite(const QByteArray &text) { qputenv("FAKE_TOOL_WRITE", text); }
     void setStderr(const QByteArray &text) { qputenv("FAKE_TOOL_STDERR", text); }
     void setSignal(int signal) { qputenv("FAKE_TOOL_SIGNAL", QByteArray::number(signal)); }
+    // What every run is handed, one file after the other, lands in folder()/sent.
+    void keepSent() { qputenv("FAKE_TOOL_SAVE", QFile::encodeName(folder() + QStringLiteral("/sent"))); }
 
     // "irplay.exe\t1\t<path>" when a run starts, "irplay.exe done" when it ends.
     QStringList log() const

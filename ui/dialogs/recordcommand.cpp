@@ -19,19 +19,22 @@ void showWaitDialog(const QString &path)
 
 } // namespace
 
+bool MayOverwrite(const QString &path)
+{
+    if (!FileExists(path))
+        return true;
+    Messages::Request question;
+    question.text = QStringLiteral("Do you want to overwrite the command ?");
+    question.icon = Messages::Icon::None;
+    question.buttons = Messages::Buttons::YesNo;
+    question.defaultButton = Messages::Answer::Yes;
+    return Messages::show(question) == Messages::Answer::Yes;
+}
+
 void RecordCommand(const QString &path)
 {
     // Tested once: the answer to the question decides, whatever happens to
     // the file while the question is on screen.
-    if (FileExists(path)) {
-        Messages::Request question;
-        question.text = QStringLiteral("Do you want to overwrite the command ?");
-        question.icon = Messages::Icon::None;
-        question.buttons = Messages::Buttons::YesNo;
-        question.defaultButton = Messages::Answer::Yes;
-        if (Messages::show(question) == Messages::Answer::Yes)
-            showWaitDialog(path);
-        return;
-    }
-    showWaitDialog(path);
+    if (MayOverwrite(path))
+        showWaitDialog(path);
 }

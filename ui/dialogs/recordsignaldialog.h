@@ -6,8 +6,12 @@
 #include <QPointer>
 #include <QStringList>
 
+namespace CodeImport {
+class Code;
+}
 class MainWindow;
 class QFrame;
+class QMenu;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -16,6 +20,9 @@ class QRadioButton;
 // clicks one of its twelve buttons to teach that button an IR signal.
 // While it is loaded the main window is disabled. There is at most one in
 // the program; the record wait dialog disables that one while it records.
+// A button can also be filled without recording: its context menu imports
+// a code from a file (also dropped onto it) or takes one typed in, and
+// exports what it holds; its tooltip tells what its file holds.
 class RecordSignalDialog : public DesignWindow
 {
     Q_OBJECT
@@ -52,7 +59,31 @@ public:
     // while no remote is chosen.
     void rrecord(const QString &bbuton);
 
+    // The IR command file of button n (1..12) of the chosen remote, as
+    // rrecord builds it; "" while no remote is chosen or the set number
+    // names no folder.
+    QString irCommandFile(int n) const;
+    // Gives each button the tooltip the main window's buttons have, for the
+    // chosen remote's files; none while no remote is chosen.
+    void refreshButtonTips();
+
+    // The menu a right click on button n opens: Import Code..., Enter
+    // Code... (both off while no remote is chosen) and Export Code... (off
+    // while the button has no file); objects importCode, enterCode,
+    // exportCode. Deletes itself when closed.
+    QMenu *buttonMenu(int n);
+    // Import Code...: a code file (chosen through the file chooser when
+    // 'codeFile' is ""); of several codes, the one picked in a Pick Code
+    // window. The button's file then holds it (see keepCode).
+    void importCode(int n, const QString &codeFile = QString());
+    // Enter Code...: a protocol and scancode typed in an Enter Code window.
+    void enterCode(int n);
+    // Export Code...: the button's file saved as Flipper .ir, Pronto hex or
+    // mode2, as the save dialog's filter says.
+    void exportCode(int n);
+
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     // Not while a recording is running: the wait dialog keeps this dialog
     // disabled until the recorder has ended.
     bool canUnload() const override;
@@ -60,6 +91,10 @@ protected:
 private:
     void buildControls();
     void optionClicked(int r);
+    // Writes code as button n's file, whole or not at all, after the
+    // overwrite question when there is a file; then refreshes the tips here
+    // and in the main window.
+    void keepCode(int n, const CodeImport::Code &code, const QString &origin);
 
     QPointer<MainWindow> m_mainWindow;
     QLabel *m_label1 = nullptr;

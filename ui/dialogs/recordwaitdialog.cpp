@@ -89,9 +89,12 @@ void RecordWaitDialog::timer1Tick()
     RunRecordTool(path);
     if (form5)
         form5->setEnabled(true);
-    // The main window's buttons tell what they hold now.
-    if (auto *dialog = qobject_cast<RecordSignalDialog *>(form5.data()); dialog && dialog->mainWindow())
-        dialog->mainWindow()->refreshButtonTips();
+    // The buttons here and in the main window tell what they hold now.
+    if (auto *dialog = qobject_cast<RecordSignalDialog *>(form5.data())) {
+        dialog->refreshButtonTips();
+        if (dialog->mainWindow())
+            dialog->mainWindow()->refreshButtonTips();
+    }
     if (!self)
         return;
     m_finished = true;

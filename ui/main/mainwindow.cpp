@@ -124,6 +124,10 @@ void MainWindow::buildMenus()
             &MainWindow::editRemotes);
     connect(addItem(remote, "ebutton", QStringLiteral("Edit Buttons")), &QAction::triggered, this,
             &MainWindow::editButtons);
+    // Ours, after the items above, behind a separator of its own.
+    remote->addSeparator();
+    connect(addItem(remote, "importRemote", QStringLiteral("Import Remote\u2026")), &QAction::triggered, this,
+            &MainWindow::importRemote);
 
     QAction *min = bar->addAction(QStringLiteral("&Minimize"));
     min->setObjectName(QStringLiteral("min"));

@@ -68,6 +68,11 @@ public:
     // the user, when the file exists but cannot be read.
     bool readSet(bool checkEachTime);
 
+    // Whether the set has its set folder (a set number above 0): recording
+    // and importing need it. Says "Please create a remote before recording
+    // a signal" when it has none.
+    bool requireSetFolder();
+
     // The address Help > WebSite opens: the user guide installed beside
     // the program.
     static QString webSiteAddress();
@@ -86,6 +91,7 @@ public slots:
     void editRemotes();
     void editButtons();
     void record();
+    void importRemote();
     void about();
 
 protected:

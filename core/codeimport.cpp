@@ -1,0 +1,421 @@
+#include "codeimport.h"
+
+#include "messages.h"
+#include "remotesetfile.h"
+#include "toolrunner.h"
+
+#include "ircodefile.h"
+#include "irdescribe.h"
+#include "irprotocol.h"
+#include "irsignal.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <string>
+
+Q_LOGGING_CATEGORY(lcCodeImport, "lumo.codeimport")
+
+namespace CodeImport {
+
+struct CodeData
+{
+    lumo::ir::Code code;
+};
+
+namespace {
+
+// Code files are text; even a large universal remote stays far below this.
+constexpr qint64 kMaxCodeFileBytes = 16 << 20;
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+Code wrap(lumo::ir::Code code)
+{
+    auto data = std::make_shared<CodeData>();
+    data->code = std::move(code);
+    return Code(std::move(data));
+}
+
+// The scancode as ir-ctl writes it: "nec:0x40bf".
+QString commandText(const lumo::ir::Command &command)
+{
+    return QString::fromStdString(lumo::ir::scancodeText(command.protocol, command.scancode));
+}
+
+// A comment line of an IR command file, which is plain ASCII.
+std::string asciiLine(const QString &text)
+{
+    std::string line;
+    line.reserve(size_t(text.size()));
+    for (QChar c : text)
+        line += (c.unicode() >= 0x20 && c.unicode() < 0x7f) ? char(c.unicode()) : '?';
+    return line;
+}
+
+QString why(const QFileDevice &file)
+{
+    switch (file.error()) {
+    case QFileDevice::PermissionsError:
+        return QStringLiteral("permission denied");
+    case QFileDevice::ResourceError:
+        return QStringLiteral("out of space or other resources");
+    default:
+        return file.errorString();
+    }
+}
+
+// Writes bytes as the file at path, whole or not at all.
+QString saveWhole(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+        return QStringLiteral("The file \"%1\" could not be written: %2.").arg(native(path), why(out));
+    return QString();
+}
+
+// Reads at most limit bytes of the file; false with a sentence in error.
+bool readWhole(const QString &path, qint64 limit, QByteArray *bytes, QString *error)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("The file \"%1\" could not be read: %2.")
+                     .arg(native(path),
+                          QFileInfo(path).isDir() ? QStringLiteral("it is a folder") : why(file));
+        return false;
+    }
+    *bytes = file.read(limit + 1);
+    if (bytes->size() > limit) {
+        *error = QStringLiteral("The file \"%1\" is too large for a file of IR codes.").arg(native(path));
+        return false;
+    }
+    return true;
+}
+
+// The value of an ASCII digit of base 16, or -1.
+int digitValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return -1;
+}
+
+// "0x40bf" and "40bf" in hex, "16575" in decimal.
+bool parseScancode(const QString &text, uint64_t *value)
+{
+    QString digits = text.trimmed();
+    uint64_t base = 10;
+    if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        digits = digits.mid(2);
+        base = 16;
+    }
+    for (QChar c : digits) {
+        if (digitValue(c) >= 10)
+            base = 16;
+    }
+    if (digits.isEmpty())
+        return false;
+    uint64_t v = 0;
+    for (QChar c : digits) {
+        const int d = digitValue(c);
+        if (d < 0 || v > (UINT64_MAX - uint64_t(d)) / base)
+            return false;
+        v = v * base + uint64_t(d);
+    }
+    *value = v;
+    return true;
+}
+
+// A temporary name in the folder of path, for a file beside it.
+QString freeNameBeside(const QString &path, const char *what)
+{
+    const QFileInfo info(path);
+    QTemporaryFile probe(info.absolutePath() + QLatin1Char('/') + QLatin1Char('.') + info.fileName()
+                         + QLatin1Char('.') + QLatin1String(what) + QStringLiteral("-XXXXXX"));
+    if (!probe.open())
+        return QString();
+    return probe.fileName(); // removed again when probe goes
+}
+
+// One IR command file of an import, through its steps: written beside its
+// place, then the old file moved aside and the new one put in its place.
+struct Swap
+{
+    QString target;
+    QString staged; // the new file, until it is in place
+    QString backup; // the old file, moved aside; "" when there was none
+    bool placed = false;
+};
+
+void removeLogged(const QString &path)
+{
+    if (!path.isEmpty() && QFileInfo::exists(path) && !QFile::remove(path))
+        qCWarning(lcCodeImport) << "could not remove" << path;
+}
+
+// Puts every file back as it was before the import and removes what it made.
+void rollBack(QList<Swap> &swaps)
+{
+    for (auto it = swaps.rbegin(); it != swaps.rend(); ++it) {
+        if (it->placed) {
+            removeLogged(it->target);
+            if (!it->backup.isEmpty() && !QFile::rename(it->backup, it->target))
+                qCWarning(lcCodeImport) << "could not put back" << it->target << "from" << it->backup;
+        }
+        removeLogged(it->staged);
+    }
+}
+
+} // namespace
+
+Code::Code(std::shared_ptr<const CodeData> data)
+    : m_data(std::move(data))
+{ }
+
+QString Code::name() const
+{
+    return m_data ? QString::fromStdString(m_data->code.name) : QString();
+}
+
+QString Code::description() const
+{
+    if (!m_data)
+        return QString();
+    // A command as its button's tooltip will tell it; anything else as
+    // irplay.exe --describe does.
+    if (m_data->code.command)
+        return QString::fromStdString(lumo::ir::tooltipText(irCommandFileText(QString()).toStdString()));
+    return QString::fromStdString(lumo::ir::describeCode(m_data->code));
+}
+
+QByteArray Code::irCommandFileText(const QString &origin) const
+{
+    if (!m_data)
+        return QByteArray();
+    const std::string text = lumo::ir::writeMode2(
+        m_data->code, { asciiLine(QStringLiteral("Lumo Control IR signal, ") + origin) });
+    return QByteArray::fromStdString(text);
+}
+
+QString CodeFile::displayName(int i) const
+{
+    const QString own = codes.at(i).name();
+    if (!own.isEmpty())
+        return own;
+    if (codes.size() == 1)
+        return QFileInfo(path).completeBaseName();
+    return QStringLiteral("Code %1").arg(i + 1);
+}
+
+QString CodeFile::origin(int i) const
+{
+    QString text = QStringLiteral("imported from %1 (%2)").arg(native(path), form);
+    if (!codes.at(i).name().isEmpty())
+        text += QStringLiteral(", code \"%1\"").arg(codes.at(i).name());
+    return text;
+}
+
+CodeFile readCodeFile(const QString &path)
+{
+    CodeFile file;
+    file.path = path;
+    QByteArray bytes;
+    if (!readWhole(path, kMaxCodeFileBytes, &bytes, &file.error))
+        return file;
+    lumo::ir::CodeFile read;
+    std::string error;
+    if (!lumo::ir::readCodeFile(std::string_view(bytes.constData(), size_t(bytes.size())), read, error)) {
+        file.error = QStringLiteral("The file \"%1\" holds no IR codes this program can read: %2.")
+                         .arg(native(path), QString::fromStdString(error));
+        return file;
+    }
+    file.form = QString::fromLatin1(lumo::ir::codeFormName(read.form));
+    for (lumo::ir::Code &c : read.codes)
+        file.codes.append(wrap(std::move(c)));
+    return file;
+}
+
+QStringList protocolNames()
+{
+    QStringList names;
+    for (std::size_t i = 0; i < lumo::ir::kProtocolCount; ++i)
+        names.append(QString::fromLatin1(lumo::ir::protocolName(lumo::ir::Protocol(i))));
+    return names;
+}
+
+std::optional<Code> codeFromCommand(const QString &protocol, const QString &scancode, QString *error)
+{
+    lumo::ir::Protocol p{};
+    if (!lumo::ir::protocolFromName(protocol.toStdString(), p)) {
+        *error = QStringLiteral("There is no protocol \"%1\".").arg(protocol);
+        return std::nullopt;
+    }
+    uint64_t value = 0;
+    if (!parseScancode(scancode, &value)) {
+        *error = QStringLiteral("\"%1\" is not a scancode: write it in hex (0x40bf) or in decimal (16575).")
+                     .arg(scancode.trimmed());
+        return std::nullopt;
+    }
+    const uint64_t mask = lumo::ir::protocolInfo(p).scancodeMask;
+    if (!lumo::ir::scancodeFits(p, value)) {
+        *error = QStringLiteral("0x%1 is no %2 scancode (the bits it may use: 0x%3).")
+                     .arg(QString::number(qulonglong(value), 16),
+                          QString::fromLatin1(lumo::ir::protocolName(p)),
+                          QString::number(qulonglong(mask), 16));
+        return std::nullopt;
+    }
+    error->clear();
+    return wrap(lumo::ir::codeFromCommand(p, value));
+}
+
+QString commandOrigin(const Code &code)
+{
+    if (code.isNull() || !code.data().code.command)
+        return QStringLiteral("entered");
+    return QStringLiteral("entered as ") + commandText(*code.data().code.command);
+}
+
+QString writeIrCommandFile(const QString &path, const Code &code, const QString &origin)
+{
+    return saveWhole(path, code.irCommandFileText(origin));
+}
+
+void tryCode(const Code &code)
+{
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/lumo-control-try-XXXXXX.lmc"));
+    const QByteArray text = code.irCommandFileText(QStringLiteral("being tried"));
+    if (!file.open() || file.write(text) != text.size() || !file.flush()) {
+        Messages::inform(QStringLiteral("The code could not be tried: no temporary file could be written "
+                                        "in \"%1\" (%2).")
+                             .arg(native(QDir::tempPath()), why(file)),
+                         Messages::Icon::Error);
+        return;
+    }
+    file.close();
+    PlayCommand(file.fileName());
+}
+
+QString exportIrCommandFile(const QString &source, const QString &target, ExportForm form,
+                            const QString &name)
+{
+    QByteArray bytes;
+    QString error;
+    if (!readWhole(source, qint64(lumo::ir::kMaxFileBytes), &bytes, &error))
+        return error;
+    lumo::ir::CodeFile read;
+    std::string why;
+    if (!lumo::ir::readCodeFile(std::string_view(bytes.constData(), size_t(bytes.size())), read, why)
+        || read.codes.size() != 1) {
+        return QStringLiteral("The IR command file \"%1\" does not hold one signal: %2.")
+            .arg(native(source), QString::fromStdString(why.empty() ? "it holds several codes" : why));
+    }
+    lumo::ir::Code &code = read.codes.front();
+    code.name = name.toStdString();
+    switch (form) {
+    case ExportForm::Flipper:
+        bytes = QByteArray::fromStdString(lumo::ir::writeFlipper({ code }));
+        break;
+    case ExportForm::Pronto:
+        bytes = QByteArray::fromStdString(lumo::ir::writePronto(code.signal) + "\n");
+        break;
+    case ExportForm::Mode2:
+        break; // the file itself
+    }
+    return saveWhole(target, bytes);
+}
+
+ImportResult importRemote(const QString &setFile, const QString &setFolder, int remote,
+                          const std::optional<QString> &remoteName, const QList<ButtonCode> &buttons)
+{
+    QList<QPair<int, RecordValue>> records;
+    QList<RecordValue> values;
+    QStringList names;
+    if (remoteName) {
+        records.append({ RemoteSetFile::remoteNameRecord(remote), RecordValue::fromText(*remoteName) });
+        names.append(QStringLiteral("The name of remote %1").arg(remote));
+    }
+    for (const ButtonCode &b : buttons) {
+        records.append({ RemoteSetFile::recordNumber(remote, b.button), RecordValue::fromText(b.caption) });
+        names.append(QStringLiteral("The caption of button %1").arg(b.button));
+    }
+    for (const auto &r : records)
+        values.append(r.second);
+    if (const QString tooLong = RemoteSetFile::checkValues(values, names); !tooLong.isEmpty())
+        return { ImportResult::Failure::TooLong, tooLong };
+
+    auto failed = [](const QString &text) { return ImportResult{ ImportResult::Failure::Failed, text }; };
+    const bool madeFolder = !QFileInfo(setFolder).isDir();
+    if (madeFolder && !QDir().mkdir(setFolder))
+        return failed(QStringLiteral("The folder \"%1\" could not be made.").arg(native(setFolder)));
+
+    // Every new file is written beside its place before any old one moves.
+    QList<Swap> swaps;
+    QString error;
+    for (const ButtonCode &b : buttons) {
+        Swap swap;
+        swap.target = setFolder + QStringLiteral("/R%1B%2.lmc").arg(remote).arg(b.button);
+        QTemporaryFile staged(swap.target + QStringLiteral(".new-XXXXXX"));
+        const QByteArray text = b.code.irCommandFileText(b.origin);
+        if (!staged.open() || staged.write(text) != text.size() || !staged.flush()) {
+            error = QStringLiteral("The file \"%1\" could not be written: %2.")
+                        .arg(native(swap.target), why(staged));
+            swaps.append(swap);
+            break;
+        }
+        staged.setAutoRemove(false);
+        swap.staged = staged.fileName();
+        swaps.append(swap);
+    }
+    // Then each old file is moved aside and the new one put in its place:
+    // renames, which need no room on the disk and can all be undone.
+    for (Swap &swap : swaps) {
+        if (!error.isEmpty())
+            break;
+        const QFileInfo old(swap.target);
+        if (old.exists() && !old.isFile()) {
+            error = QStringLiteral("\"%1\" is not a file that can be replaced.").arg(native(swap.target));
+            break;
+        }
+        if (old.exists()) {
+            swap.backup = freeNameBeside(swap.target, "old");
+            if (swap.backup.isEmpty() || !QFile::rename(swap.target, swap.backup)) {
+                error = QStringLiteral("The file \"%1\" could not be replaced.").arg(native(swap.target));
+                swap.backup.clear();
+                break;
+            }
+        }
+        swap.placed = true; // from here the target is ours to remove
+        if (!QFile::rename(swap.staged, swap.target)) {
+            error = QStringLiteral("The file \"%1\" could not be replaced.").arg(native(swap.target));
+            break;
+        }
+        swap.staged.clear();
+    }
+    if (error.isEmpty()) {
+        if (const FileError e = RemoteSetFile::writeRecords(setFile, records))
+            error = e.message();
+    }
+    if (!error.isEmpty()) {
+        rollBack(swaps);
+        if (madeFolder && !QDir().rmdir(setFolder))
+            qCWarning(lcCodeImport) << "could not remove" << setFolder;
+        return failed(error);
+    }
+    for (const Swap &swap : swaps)
+        removeLogged(swap.backup);
+    return {};
+}
+
+} // namespace CodeImport
