@@ -228,6 +228,9 @@ private slots:
             "line 1: the code ends after 7 words; its counts call for 8");
         row("pronto longer than its counts", "0000 006D 0000 0001 0155 00AA 0016", "line 1: more words than");
         row("pronto zero burst", "0000 006D 0001 0000 0155 0000", "line 1: burst word 6 is 0000");
+        row("pronto intro too long, its repeat alone would fit",
+            "0000 006D 1001 0001" + QByteArray(" 0010").repeated(8196),
+            "line 1: the intro and repeat parts are more than 8192 values");
         row("pronto unknown form on a later line",
             "5000 0073 0000 0001 0000 000C\n7000 0073 0000 0001 0000 000C",
             "line 2: Pronto form 7000 is not read here");

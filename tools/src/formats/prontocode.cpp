@@ -103,7 +103,11 @@ bool learned(const Pending &p, std::vector<Code> &codes, std::string &error)
         const uint64_t us = periodsUs(periods, freq);
         part.push_back(uint32_t(std::min<uint64_t>(us, 0xffffffffu)));
         if (i + 1 == intro || i + 1 == intro + repeat) {
-            appendPart(values, part.data(), part.size());
+            if (!appendPart(values, part.data(), part.size())) {
+                error = lineError(
+                    p.line, "the intro and repeat parts are more than " + numberText(kMaxValues) + " values");
+                return false;
+            }
             part.clear();
         }
     }
