@@ -7,7 +7,7 @@ namespace lumo::ir {
 namespace {
 
 constexpr uint64_t kMaxRepeat = 50;
-constexpr uint64_t kMaxPeriods = 65'635;
+constexpr uint64_t kMaxPeriods = 0xFFFF;    // durations are 16-bit counts of carrier periods
 constexpr std::size_t kMaxPairLetters = 15; // A to O
 
 std::size_t findSendir(std::string_view line)
