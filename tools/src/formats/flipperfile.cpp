@@ -100,7 +100,9 @@ Command toCommand(const FlipperProtocol &p, uint32_t a, uint32_t c)
         return { Protocol::Rc5, uint64_t(a) << 8 | c };
     case Fp::Rc5x:
         // Flipper sends the low six command bits with the field bit clear,
-        // which is command bit 6 set in the kernel's layout.
+        // which is command bit 6 set in the kernel's layout. Its files may
+        // hold a seventh command bit, but Flipper sends RC5X 0x4D and 0x0D
+        // alike (and writes the six bits when it learns one): so do we.
         return { Protocol::Rc5, uint64_t(a) << 8 | 0x40 | (c & 0x3f) };
     case Fp::Rc6:
         return { Protocol::Rc6_0, uint64_t(a) << 8 | c };
