@@ -3,6 +3,7 @@
 #include "messages.h"
 #include "remotesetfile.h"
 #include "toolrunner.h"
+#include "wholefile.h"
 
 #include "ircodefile.h"
 #include "irdescribe.h"
@@ -13,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <string>
@@ -60,24 +60,11 @@ std::string asciiLine(const QString &text)
     return line;
 }
 
-QString why(const QFileDevice &file)
-{
-    switch (file.error()) {
-    case QFileDevice::PermissionsError:
-        return QStringLiteral("permission denied");
-    case QFileDevice::ResourceError:
-        return QStringLiteral("out of space or other resources");
-    default:
-        return file.errorString();
-    }
-}
-
 // Writes bytes as the file at path, whole or not at all.
 QString saveWhole(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-        return QStringLiteral("The file \"%1\" could not be written: %2.").arg(native(path), why(out));
+    if (const QString why = WholeFile::write(path, bytes); !why.isEmpty())
+        return QStringLiteral("The file \"%1\" could not be written: %2.").arg(native(path), why);
     return QString();
 }
 
@@ -88,7 +75,8 @@ bool readWhole(const QString &path, qint64 limit, QByteArray *bytes, QString *er
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("The file \"%1\" could not be read: %2.")
                      .arg(native(path),
-                          QFileInfo(path).isDir() ? QStringLiteral("it is a folder") : why(file));
+                          QFileInfo(path).isDir() ? QStringLiteral("it is a folder")
+                                                  : WholeFile::reason(file));
         return false;
     }
     *bytes = file.read(limit + 1);
@@ -299,7 +287,7 @@ void tryCode(const Code &code)
     if (!file.open() || file.write(text) != text.size() || !file.flush()) {
         Messages::inform(QStringLiteral("The code could not be tried: no temporary file could be written "
                                         "in \"%1\" (%2).")
-                             .arg(native(QDir::tempPath()), why(file)),
+                             .arg(native(QDir::tempPath()), WholeFile::reason(file)),
                          Messages::Icon::Error);
         return;
     }
@@ -370,7 +358,7 @@ ImportResult importRemote(const QString &setFile, const QString &setFolder, int 
         const QByteArray text = b.code.irCommandFileText(b.origin);
         if (!staged.open() || staged.write(text) != text.size() || !staged.flush()) {
             error = QStringLiteral("The file \"%1\" could not be written: %2.")
-                        .arg(native(swap.target), why(staged));
+                        .arg(native(swap.target), WholeFile::reason(staged));
             swaps.append(swap);
             break;
         }

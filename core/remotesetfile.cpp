@@ -1,6 +1,7 @@
 #include "remotesetfile.h"
 
 #include "ansitext.h"
+#include "wholefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,18 +29,6 @@ QString numberToText(double n)
     return QString::number(n, 'g', QLocale::FloatingPointShortest);
 }
 
-QString describe(QFileDevice::FileError error, const QString &fallback)
-{
-    switch (error) {
-    case QFileDevice::PermissionsError:
-        return QStringLiteral("permission denied");
-    case QFileDevice::ResourceError:
-        return QStringLiteral("out of space or other resources");
-    default:
-        return fallback;
-    }
-}
-
 // Opens for record access: created when missing, never truncated.
 bool openFile(QFile &file, QIODevice::OpenMode mode, FileError *error)
 {
@@ -61,7 +50,7 @@ bool openFile(QFile &file, QIODevice::OpenMode mode, FileError *error)
         return false;
     }
     if (!file.open(mode)) {
-        *error = { path, describe(file.error(), file.errorString()) };
+        *error = { path, WholeFile::reason(file) };
         return false;
     }
     return true;
@@ -189,7 +178,7 @@ QList<RecordValue> RemoteSetFile::readRecords(const QString &path, const QList<i
             if (file.seek(offset))
                 got = file.read(buffer, RecordSize);
             if (got < 0) {
-                *err = { path, describe(file.error(), file.errorString()) };
+                *err = { path, WholeFile::reason(file) };
                 break;
             }
             values.append(decode(buffer, got));
@@ -286,14 +275,14 @@ FileError RemoteSetFile::writeRecords(const QString &path, const QList<QPair<int
     QSaveFile out(path);
     out.setDirectWriteFallback(true);
     if (!out.open(QIODevice::WriteOnly)) // a folder was refused when opened above
-        return { path, describe(out.error(), out.errorString()) };
+        return { path, WholeFile::reason(out) };
     constexpr qint64 Chunk = 64 * RecordSize * 8;
     QByteArray buffer;
     for (qint64 at = 0; at < newSize; at += Chunk) {
         const qint64 length = qMin(Chunk, newSize - at);
         buffer = exists ? old.read(length) : QByteArray();
         if (exists && buffer.size() < length && old.error() != QFileDevice::NoError) {
-            error = { path, describe(old.error(), old.errorString()) };
+            error = { path, WholeFile::reason(old) };
             break;
         }
         // Past the old end the file grows with zero bytes.
@@ -301,19 +290,16 @@ FileError RemoteSetFile::writeRecords(const QString &path, const QList<QPair<int
         for (auto it = patches.lowerBound(at); it != patches.cend() && it.key() < at + length; ++it)
             std::memcpy(buffer.data() + (it.key() - at), it.value().constData(), RecordSize);
         if (out.write(buffer) != length) {
-            error = { path, describe(out.error(), out.errorString()) };
+            error = { path, WholeFile::reason(out) };
             break;
         }
     }
     old.close();
-    // commit() does not fail when its own last flush does: flush first.
-    if (!error.isError() && !out.flush())
-        error = { path, describe(out.error(), out.errorString()) };
     if (error.isError()) {
         out.cancelWriting();
         return error;
     }
-    if (!out.commit())
-        error = { path, describe(out.error(), out.errorString()) };
+    if (const QString why = WholeFile::commit(out); !why.isEmpty())
+        error = { path, why };
     return error;
 }

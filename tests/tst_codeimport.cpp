@@ -111,6 +111,25 @@ bool drop(QWidget *target, const QString &file)
     return true;
 }
 
+// No file of this process may grow past 'bytes' while it lives: a full disk.
+struct FileSizeLimit
+{
+    explicit FileSizeLimit(rlim_t bytes)
+        : handler(::signal(SIGXFSZ, SIG_IGN))
+    {
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        const rlimit small{ std::min(bytes, old.rlim_cur), old.rlim_max };
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        ::signal(SIGXFSZ, handler);
+    }
+    void (*handler)(int);
+    rlimit old{};
+};
+
 } // namespace
 
 class TstCodeImport : public QObject
@@ -160,15 +179,10 @@ private slots:
         const QString setFile = f.work.file("remotes.lmr");
         const auto before = snapshot(f.work.path());
         // Room for an IR command file, not for the 5760 bytes of the set file.
-        const auto handler = ::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{};
-        ::getrlimit(RLIMIT_FSIZE, &limit);
-        const rlimit small{ fault == "full" ? 4096 : limit.rlim_cur, limit.rlim_max };
-        ::setrlimit(RLIMIT_FSIZE, &small);
+        auto room = std::make_optional<FileSizeLimit>(fault == "full" ? 4096 : RLIM_INFINITY);
         const auto result = CodeImport::importRemote(setFile, f.work.file("data/" + folder), 2, name,
                                                      buttons);
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        ::signal(SIGXFSZ, handler);
+        room.reset();
         QCOMPARE(int(result.failure), failure);
         QVERIFY2(result.text.contains(told), qPrintable(result.text));
         const auto after = snapshot(f.work.path());
@@ -199,6 +213,22 @@ private slots:
             added << "data/59";
         QCOMPARE(QSet<QString>(after.keyBegin(), after.keyEnd()),
                  QSet<QString>(before.keyBegin(), before.keyEnd()) | added);
+    }
+
+    // A button's file written on a full disk: the old one stays, nothing beside it.
+    void fullDiskKeepsTheOldFile()
+    {
+        WorkDir dir;
+        const QString path = dir.file("R1B1.lmc");
+        touch(path, "old");
+        QString error;
+        const auto code = CodeImport::codeFromCommand("nec", "0x40bf", &error);
+        auto room = std::make_optional<FileSizeLimit>(64);
+        error = CodeImport::writeIrCommandFile(path, *code, "test");
+        room.reset();
+        QVERIFY2(error.contains(path), qPrintable(error));
+        QCOMPARE(SetFiles::bytes(path), QByteArray("old"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{ "R1B1.lmc" });
     }
 
     void enterCode_data()
