@@ -126,17 +126,6 @@ bool parseScancode(const QString &text, uint64_t *value)
     return true;
 }
 
-// A temporary name in the folder of path, for a file beside it.
-QString freeNameBeside(const QString &path, const char *what)
-{
-    const QFileInfo info(path);
-    QTemporaryFile probe(info.absolutePath() + QLatin1Char('/') + QLatin1Char('.') + info.fileName()
-                         + QLatin1Char('.') + QLatin1String(what) + QStringLiteral("-XXXXXX"));
-    if (!probe.open())
-        return QString();
-    return probe.fileName(); // removed again when probe goes
-}
-
 // One IR command file of an import, through its steps: written beside its
 // place, then the old file moved aside and the new one put in its place.
 struct Swap
@@ -354,17 +343,13 @@ ImportResult importRemote(const QString &setFile, const QString &setFolder, int 
     for (const ButtonCode &b : buttons) {
         Swap swap;
         swap.target = setFolder + QStringLiteral("/R%1B%2.lmc").arg(remote).arg(b.button);
-        QTemporaryFile staged(swap.target + QStringLiteral(".new-XXXXXX"));
-        const QByteArray text = b.code.irCommandFileText(b.origin);
-        if (!staged.open() || staged.write(text) != text.size() || !staged.flush()) {
-            error = QStringLiteral("The file \"%1\" could not be written: %2.")
-                        .arg(native(swap.target), WholeFile::reason(staged));
-            swaps.append(swap);
+        QString why;
+        swap.staged = WholeFile::stage(swap.target, b.code.irCommandFileText(b.origin), &why);
+        swaps.append(swap);
+        if (swap.staged.isEmpty()) {
+            error = QStringLiteral("The file \"%1\" could not be written: %2.").arg(native(swap.target), why);
             break;
         }
-        staged.setAutoRemove(false);
-        swap.staged = staged.fileName();
-        swaps.append(swap);
     }
     // Then each old file is moved aside and the new one put in its place:
     // renames, which need no room on the disk and can all be undone.
@@ -377,7 +362,7 @@ ImportResult importRemote(const QString &setFile, const QString &setFolder, int 
             break;
         }
         if (old.exists()) {
-            swap.backup = freeNameBeside(swap.target, "old");
+            swap.backup = WholeFile::freeNameBeside(swap.target, "old");
             if (swap.backup.isEmpty() || !QFile::rename(swap.target, swap.backup)) {
                 error = QStringLiteral("The file \"%1\" could not be replaced.").arg(native(swap.target));
                 swap.backup.clear();

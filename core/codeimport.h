@@ -120,7 +120,9 @@ struct ImportResult
 // nothing: every text is checked first (TooLong names the first that does
 // not fit a record); a file or record that cannot be written puts back
 // every file already replaced, so the set file and the set folder are left
-// as they were (Failed).
+// as they were (Failed). Each IR command file is synced to disk before it is
+// put in place and keeps the permissions of the one it replaces (a new one
+// gets those of any new file, as a recording's).
 ImportResult importRemote(const QString &setFile, const QString &setFolder, int remote,
                           const std::optional<QString> &remoteName, const QList<ButtonCode> &buttons);
 

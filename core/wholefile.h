@@ -26,4 +26,14 @@ QString commit(QSaveFile &out);
 // or the reason.
 QString write(const QString &path, const QByteArray &bytes);
 
+// A name for a new file beside path, ".NAME.what-XXXXXX", free when asked.
+// "" (with the reason in 'error' when given) when the folder takes no file.
+QString freeNameBeside(const QString &path, const char *what, QString *error = nullptr);
+
+// Writes bytes as a new file beside target, to be renamed over it later
+// (when every file of one change is written and none replaced yet): synced
+// to disk, with target's permissions when target exists. Returns its path,
+// or "" with the reason in 'error'.
+QString stage(const QString &target, const QByteArray &bytes, QString *error);
+
 } // namespace WholeFile

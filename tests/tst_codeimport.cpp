@@ -23,6 +23,7 @@
 #include <csignal>
 #include <memory>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using Failure = CodeImport::ImportResult::Failure;
 
@@ -148,6 +149,7 @@ private slots:
         // clang-format off
         QTest::newRow("into the set folder") << "" << "58" << int(Failure::None) << "";
         QTest::newRow("folder made") << "" << "59" << int(Failure::None) << "";
+        QTest::newRow("old file's permissions, else a new file's") << "modes" << "58" << int(Failure::None) << "";
         QTest::newRow("button 7 a folder") << "folder" << "58" << int(Failure::Failed) << "R2B7.lmc";
         QTest::newRow("no room for the set file") << "full" << "58" << int(Failure::Failed) << "remotes.lmr";
         QTest::newRow("no room, folder made") << "full" << "59" << int(Failure::Failed) << "remotes.lmr";
@@ -166,6 +168,10 @@ private slots:
         Fixture f;
         if (fault == "folder")
             QVERIFY(QDir().mkpath(f.irFile(2, 7)));
+        const auto shared = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther;
+        if (fault == "modes")
+            QVERIFY(QFile::setPermissions(f.irFile(2, 1), shared));
+        const mode_t umask = ::umask(fault == "modes" ? 027 : 022);
         QList<CodeImport::ButtonCode> buttons;
         QString error;
         for (int b = 1; b <= 12; ++b) {
@@ -183,6 +189,7 @@ private slots:
         const auto result = CodeImport::importRemote(setFile, f.work.file("data/" + folder), 2, name,
                                                      buttons);
         room.reset();
+        ::umask(umask);
         QCOMPARE(int(result.failure), failure);
         QVERIFY2(result.text.contains(told), qPrintable(result.text));
         const auto after = snapshot(f.work.path());
@@ -208,6 +215,12 @@ private slots:
             QCOMPARE(describeIrCommandFile(f.work.file(file)),
                      QStringLiteral("nec:0x40%1, 38 kHz").arg(b, 2, 16, QChar('0')));
             added << file;
+        }
+        if (fault == "modes") {
+            const auto userBits = QFileDevice::ReadUser | QFileDevice::WriteUser;
+            QCOMPARE(QFile::permissions(f.irFile(2, 1)) & ~userBits, shared);
+            QCOMPARE(QFile::permissions(f.irFile(2, 2)) & ~userBits,
+                     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
         }
         if (folder == "59")
             added << "data/59";
