@@ -29,9 +29,6 @@ struct CodeData
 
 namespace {
 
-// Code files are text; even a large universal remote stays far below this.
-constexpr qint64 kMaxCodeFileBytes = 16 << 20;
-
 QString native(const QString &path)
 {
     return QDir::toNativeSeparators(path);
@@ -68,8 +65,9 @@ QString saveWhole(const QString &path, const QByteArray &bytes)
     return QString();
 }
 
-// Reads at most limit bytes of the file; false with a sentence in error.
-bool readWhole(const QString &path, qint64 limit, QByteArray *bytes, QString *error)
+// Reads the file, which may be no larger than the IR library reads any;
+// false with a sentence in error.
+bool readWhole(const QString &path, QByteArray *bytes, QString *error)
 {
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
@@ -79,6 +77,7 @@ bool readWhole(const QString &path, qint64 limit, QByteArray *bytes, QString *er
                                                   : WholeFile::reason(file));
         return false;
     }
+    constexpr qint64 limit = qint64(lumo::ir::kMaxFileBytes);
     *bytes = file.read(limit + 1);
     if (bytes->size() > limit) {
         *error = QStringLiteral("The file \"%1\" is too large for a file of IR codes.").arg(native(path));
@@ -209,7 +208,7 @@ CodeFile readCodeFile(const QString &path)
     CodeFile file;
     file.path = path;
     QByteArray bytes;
-    if (!readWhole(path, kMaxCodeFileBytes, &bytes, &file.error))
+    if (!readWhole(path, &bytes, &file.error))
         return file;
     lumo::ir::CodeFile read;
     std::string error;
@@ -289,7 +288,7 @@ QString exportIrCommandFile(const QString &source, const QString &target, Export
 {
     QByteArray bytes;
     QString error;
-    if (!readWhole(source, qint64(lumo::ir::kMaxFileBytes), &bytes, &error))
+    if (!readWhole(source, &bytes, &error))
         return error;
     lumo::ir::CodeFile read;
     std::string why;

@@ -228,6 +228,30 @@ private slots:
                  QSet<QString>(before.keyBegin(), before.keyEnd()) | added);
     }
 
+    void readCodeFileTells_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // "/": a folder
+        QTest::addColumn<QString>("told");
+        QTest::newRow("larger than the IR library reads")
+            << QByteArray(1024 * 1024 + 1, '\n') << "is too large for a file of IR codes.";
+        QTest::newRow("a folder") << QByteArray("/") << "could not be read: it is a folder.";
+    }
+
+    void readCodeFileTells()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, told);
+        WorkDir dir;
+        const QString path = dir.file("codes.ir");
+        if (content == "/")
+            QVERIFY(QDir().mkdir(path));
+        else
+            touch(path, content);
+        const CodeImport::CodeFile file = CodeImport::readCodeFile(path);
+        QVERIFY(file.codes.isEmpty());
+        QCOMPARE(file.error, QStringLiteral("The file \"%1\" ").arg(path) + told);
+    }
+
     // A button's file written on a full disk: the old one stays, nothing beside it.
     void fullDiskKeepsTheOldFile()
     {
