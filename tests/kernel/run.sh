@@ -32,6 +32,14 @@ fi
 say() { printf '%s\n' "$*" >&2; }
 die() { say "kernel tier: $*"; exit 1; }
 
+# What the run makes (a half-fetched kernel, the initramfs) goes on every
+# way out: success, die, a failed command, a signal.
+work=
+tmp=
+cleanup() { rm -rf ${work:+"$work"} ${tmp:+"$tmp"}; }
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
 tools=("$build/bin/irrecord.exe" "$build/bin/irplay.exe" "$build/tests/kernel/lirc_probe")
 required=${LUMO_KERNEL_REQUIRED:-$([ -n "${CI:-}" ] && echo 1 || echo 0)}
 for t in "${tools[@]}"; do
@@ -88,6 +96,7 @@ elif [ -n "$package" ]; then
         say "kernel tier: apt-get download $package failed: $(tail -1 "$work/download.log")"
     fi
     rm -rf "$work"
+    work=
 fi
 if [ -z "$kernel" ]; then
     # Offline: an older kernel fetched before still does.
@@ -145,7 +154,6 @@ EOF
 # ---- the initramfs -------------------------------------------------------------
 
 tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
 root=$tmp/root
 mkdir -p "$root"/{bin,mod,proc,sys,dev,tmp,decode}
 cp "$(command -v busybox)" "$root/bin/busybox"
