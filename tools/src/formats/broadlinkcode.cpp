@@ -325,11 +325,8 @@ bool readBroadlink(std::string_view text, std::vector<Code> &codes, std::string 
             break;
         }
     if (json) {
-        std::string_view object = text;
-        if (object.substr(0, 3) == "\xEF\xBB\xBF")
-            object.remove_prefix(3);
         Json::Value root;
-        if (!Json(object).parse(root, error))
+        if (!Json(withoutByteOrderMark(text)).parse(root, error))
             return false;
         if (root.kind != Json::Value::Object) {
             error = lineError(root.line, "expected a JSON object of named packets");

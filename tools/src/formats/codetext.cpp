@@ -6,11 +6,8 @@
 namespace lumo::ir {
 
 TextLines::TextLines(std::string_view text)
-    : m_text(text)
-{
-    if (m_text.substr(0, 3) == "\xEF\xBB\xBF")
-        m_text.remove_prefix(3);
-}
+    : m_text(withoutByteOrderMark(text))
+{ }
 
 TextLines::iterator TextLines::begin() const
 {
@@ -42,31 +39,6 @@ TextLines::iterator &TextLines::iterator::operator++()
     return *this;
 }
 
-std::string_view trimmed(std::string_view s)
-{
-    while (!s.empty() && isBlankChar(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlankChar(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-std::vector<std::string_view> blankWords(std::string_view s)
-{
-    std::vector<std::string_view> out;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        while (i < s.size() && isBlankChar(s[i]))
-            ++i;
-        const std::size_t start = i;
-        while (i < s.size() && !isBlankChar(s[i]))
-            ++i;
-        if (i > start)
-            out.push_back(s.substr(start, i - start));
-    }
-    return out;
-}
-
 std::vector<std::string_view> fields(std::string_view s, char sep)
 {
     std::vector<std::string_view> out;
@@ -82,39 +54,7 @@ std::vector<std::string_view> fields(std::string_view s, char sep)
     }
 }
 
-bool sameNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i]))
-            return false;
-    return true;
-}
-
-bool startsNoCase(std::string_view s, std::string_view prefix)
-{
-    return s.size() >= prefix.size() && sameNoCase(s.substr(0, prefix.size()), prefix);
-}
-
 namespace {
-
-bool digitsNumber(std::string_view s, unsigned base, uint64_t max, uint64_t &out)
-{
-    if (s.empty())
-        return false;
-    uint64_t v = 0;
-    for (char c : s) {
-        const int d = hexDigit(c);
-        if (d < 0 || unsigned(d) >= base)
-            return false;
-        if (uint64_t(d) > max || v > (max - uint64_t(d)) / base)
-            return false;
-        v = v * base + uint64_t(d);
-    }
-    out = v;
-    return true;
-}
 
 int base64Value(char c)
 {
@@ -132,23 +72,6 @@ int base64Value(char c)
 }
 
 } // namespace
-
-bool decimalNumber(std::string_view s, uint64_t max, uint64_t &out)
-{
-    return digitsNumber(s, 10, max, out);
-}
-
-bool hexNumber(std::string_view s, uint64_t max, uint64_t &out)
-{
-    return digitsNumber(s, 16, max, out);
-}
-
-bool cNumber(std::string_view s, uint64_t max, uint64_t &out)
-{
-    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'))
-        return hexNumber(s.substr(2), max, out);
-    return decimalNumber(s, max, out);
-}
 
 bool base64Bytes(std::string_view s, std::vector<uint8_t> &out)
 {
@@ -190,19 +113,6 @@ bool hexBytes(std::string_view s, std::vector<uint8_t> &out)
         out.push_back(uint8_t(hi << 4 | lo));
     }
     return true;
-}
-
-std::string lineError(std::size_t line, const std::string &what)
-{
-    return "line " + numberText(line) + ": " + what;
-}
-
-std::string quotedText(std::string_view s)
-{
-    std::string shown = oneLine(s.substr(0, 41));
-    if (shown.size() > 40)
-        shown = shown.substr(0, 40) + "...";
-    return "'" + shown + "'";
 }
 
 std::string hexText(uint64_t v)

@@ -1,6 +1,6 @@
-// What the code-file readers share: the file's lines with their numbers,
-// words, numbers read without the C locale, base64 and hex bytes, the names
-// a file gives its codes and the last checks before a file counts as read.
+// What the code-file readers share beyond irtext.h: the file's lines with
+// their numbers, fields, base64 and hex bytes, the names a file gives its
+// codes and the last checks before a file counts as read.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ircodefile.h"
+#include "irtext.h"
 
 namespace lumo::ir {
 
@@ -18,11 +19,6 @@ struct TextLine
     std::size_t number = 0; // 1-based
     std::string_view text;  // without its line end, blanks trimmed at both ends
 };
-
-inline bool isBlankChar(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
 
 // The lines of a text, one after another as a range-for takes them: LF or
 // CRLF ends, a UTF-8 byte order mark dropped. Nothing is copied, so looking
@@ -62,48 +58,14 @@ inline TextLines textLines(std::string_view text)
     return TextLines(text);
 }
 
-std::string_view trimmed(std::string_view s);
-// Words split on blanks (space, tab, CR, VT, FF).
-std::vector<std::string_view> blankWords(std::string_view s);
 // Fields split on sep, each trimmed; "a,,b" gives an empty middle field.
 std::vector<std::string_view> fields(std::string_view s, char sep);
-
-inline char lowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-// Equal ignoring ASCII case.
-bool sameNoCase(std::string_view a, std::string_view b);
-bool startsNoCase(std::string_view s, std::string_view prefix);
-
-// A whole number: decimal digits only (no sign, no blanks), at most max.
-bool decimalNumber(std::string_view s, uint64_t max, uint64_t &out);
-// Hex digits only (no "0x"), at most max.
-bool hexNumber(std::string_view s, uint64_t max, uint64_t &out);
-// "0x" and hex digits, else decimal digits; at most max.
-bool cNumber(std::string_view s, uint64_t max, uint64_t &out);
-// -1 for anything but 0-9, a-f, A-F.
-inline int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // Bytes of base64 text (standard or URL alphabet, '=' padding optional,
 // blanks between groups ignored); false for anything else.
 bool base64Bytes(std::string_view s, std::vector<uint8_t> &out);
 // Bytes of an even number of hex digits; false for anything else.
 bool hexBytes(std::string_view s, std::vector<uint8_t> &out);
-
-// "line N: what"
-std::string lineError(std::size_t line, const std::string &what);
-// 'text' for a message: control characters replaced, cut after 40 bytes.
-std::string quotedText(std::string_view s);
 
 // "0x1f": lower-case hex.
 std::string hexText(uint64_t v);

@@ -1,7 +1,6 @@
 #include "irsignal.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace lumo::ir {
 
@@ -24,98 +23,18 @@ std::size_t Signal::frameCount() const
     return frames;
 }
 
-std::string numberText(uint64_t v)
-{
-    char buf[24];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
-}
-
-std::string oneLine(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text)
-        out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
-    return out;
-}
-
 namespace {
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string_view trim(std::string_view s)
-{
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-// Splits on blanks.
-std::vector<std::string_view> words(std::string_view s)
-{
-    std::vector<std::string_view> out;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        while (i < s.size() && isBlank(s[i]))
-            ++i;
-        std::size_t start = i;
-        while (i < s.size() && !isBlank(s[i]))
-            ++i;
-        if (i > start)
-            out.push_back(s.substr(start, i - start));
-    }
-    return out;
-}
-
-bool asciiEquals(std::string_view a, std::string_view lower)
-{
-    if (a.size() != lower.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char c = a[i];
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-        if (c != lower[i])
-            return false;
-    }
-    return true;
-}
-
-// Digits only, no sign, no overflow past 32 bits.
+// Digits only, no sign, at most 12 of them.
 bool parseNumber(std::string_view s, uint64_t &out)
 {
-    if (s.empty() || s.size() > 12)
-        return false;
-    for (char c : s)
-        if (c < '0' || c > '9')
-            return false;
-    auto r = std::from_chars(s.data(), s.data() + s.size(), out);
-    return r.ec == std::errc() && r.ptr == s.data() + s.size();
+    return s.size() <= 12 && decimalNumber(s, UINT64_MAX, out);
 }
 
 std::string hexDigits(uint64_t v)
 {
     const std::string text = scancodeText(Protocol::Nec, v);
     return text.substr(text.find(':') + 3);
-}
-
-std::string lineMsg(std::size_t line, const std::string &what)
-{
-    return "line " + numberText(line) + ": " + what;
-}
-
-std::string quoted(std::string_view w)
-{
-    std::string s = oneLine(w);
-    if (s.size() > 40)
-        s = s.substr(0, 40) + "...";
-    return "'" + s + "'";
 }
 
 } // namespace
@@ -127,8 +46,7 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
         error = "file is larger than " + numberText(kMaxFileBytes) + " bytes";
         return false;
     }
-    if (text.substr(0, 3) == "\xEF\xBB\xBF")
-        text.remove_prefix(3);
+    text = withoutByteOrderMark(text);
 
     std::size_t lineNo = 0;
     std::size_t lastValueLine = 0;
@@ -139,29 +57,29 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
 
     auto addValue = [&](bool pulse, uint64_t v, std::string_view word) -> bool {
         if (v == 0) {
-            error = lineMsg(lineNo, "zero duration in " + quoted(word));
+            error = lineError(lineNo, "zero duration in " + quotedText(word));
             return false;
         }
         if (v > kMaxValueUs) {
-            error = lineMsg(lineNo,
-                            "duration " + numberText(v) + " is above the largest possible "
-                                + numberText(kMaxValueUs) + " microseconds");
+            error = lineError(lineNo,
+                              "duration " + numberText(v) + " is above the largest possible "
+                                  + numberText(kMaxValueUs) + " microseconds");
             return false;
         }
         if (pulse && v > kMaxPulseUs) {
-            error = lineMsg(lineNo,
-                            "pulse of " + numberText(v) + " microseconds; at most " + numberText(kMaxPulseUs)
-                                + " can be sent");
+            error = lineError(lineNo,
+                              "pulse of " + numberText(v) + " microseconds; at most "
+                                  + numberText(kMaxPulseUs) + " can be sent");
             return false;
         }
         bool expectPulse = out.values.size() % 2 == 0;
         if (pulse != expectPulse) {
             if (out.values.empty())
-                error = lineMsg(lineNo, "the signal must start with a pulse");
+                error = lineError(lineNo, "the signal must start with a pulse");
             else
-                error = lineMsg(lineNo,
-                                std::string(pulse ? "pulse" : "space") + " follows a "
-                                    + (pulse ? "pulse" : "space") + "; pulses and spaces must alternate");
+                error = lineError(lineNo,
+                                  std::string(pulse ? "pulse" : "space") + " follows a "
+                                      + (pulse ? "pulse" : "space") + "; pulses and spaces must alternate");
             return false;
         }
         if (!pulse && v >= kFrameGapUs)
@@ -169,11 +87,11 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
         else
             ++frameValues;
         if (pulse && frameValues > kMaxValuesPerFrame) {
-            error = lineMsg(lineNo, "more than " + numberText(kMaxValuesPerFrame) + " values in one frame");
+            error = lineError(lineNo, "more than " + numberText(kMaxValuesPerFrame) + " values in one frame");
             return false;
         }
         if (out.values.size() >= kMaxValues) {
-            error = lineMsg(lineNo, "more than " + numberText(kMaxValues) + " values in the file");
+            error = lineError(lineNo, "more than " + numberText(kMaxValues) + " values in the file");
             return false;
         }
         out.values.push_back(uint32_t(v));
@@ -188,10 +106,10 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
         if (carrierLine && hz != out.carrier) {
             const std::string earlier = "line " + numberText(carrierLine) + " gave " + numberText(out.carrier)
                 + " Hz" + (carrierFromScancode ? " for its scancode" : "");
-            error = lineMsg(lineNo,
-                            (fromScancode ? "this scancode is sent on " + numberText(hz) + " Hz"
-                                          : "a second carrier, " + numberText(hz) + " Hz")
-                                + ", but " + earlier + "; a signal has one carrier");
+            error = lineError(lineNo,
+                              (fromScancode ? "this scancode is sent on " + numberText(hz) + " Hz"
+                                            : "a second carrier, " + numberText(hz) + " Hz")
+                                  + ", but " + earlier + "; a signal has one carrier");
             return false;
         }
         if (!carrierLine) {
@@ -214,25 +132,25 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
         std::size_t hash = line.find('#');
         if (hash != std::string_view::npos)
             line = line.substr(0, hash);
-        line = trim(line);
+        line = trimmed(line);
         if (line.empty())
             continue;
         if (line.find('\0') != std::string_view::npos) {
-            error = lineMsg(lineNo, "contains a NUL byte; this is not a text file");
+            error = lineError(lineNo, "contains a NUL byte; this is not a text file");
             return false;
         }
 
-        auto w = words(line);
+        auto w = blankWords(line);
         const std::string_view key = w[0];
-        if (asciiEquals(key, "scancode")) {
+        if (sameNoCase(key, "scancode")) {
             if (w.size() != 2) {
-                error = lineMsg(lineNo, "expected 'scancode PROTOCOL:VALUE', got " + quoted(line));
+                error = lineError(lineNo, "expected 'scancode PROTOCOL:VALUE', got " + quotedText(line));
                 return false;
             }
             Protocol protocol;
             uint64_t scancode = 0;
             if (!parseScancodeWord(w[1], protocol, scancode, error)) {
-                error = lineMsg(lineNo, error);
+                error = lineError(lineNo, error);
                 return false;
             }
             if (!setCarrier(protocolInfo(protocol).carrierHz, true))
@@ -245,37 +163,38 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
                     return false;
             continue;
         }
-        if (asciiEquals(key, "carrier") || asciiEquals(key, "pulse") || asciiEquals(key, "space")
-            || asciiEquals(key, "timeout")) {
+        if (sameNoCase(key, "carrier") || sameNoCase(key, "pulse") || sameNoCase(key, "space")
+            || sameNoCase(key, "timeout")) {
             if (w.size() != 2) {
-                error = lineMsg(lineNo,
-                                "expected '" + std::string(key) + " N' with one number, got " + quoted(line));
+                error = lineError(
+                    lineNo, "expected '" + std::string(key) + " N' with one number, got " + quotedText(line));
                 return false;
             }
             uint64_t v = 0;
             if (!parseNumber(w[1], v)) {
-                error = lineMsg(lineNo,
-                                quoted(w[1]) + " is not a whole number of "
-                                    + (asciiEquals(key, "carrier") ? "hertz" : "microseconds"));
+                error = lineError(lineNo,
+                                  quotedText(w[1]) + " is not a whole number of "
+                                      + (sameNoCase(key, "carrier") ? "hertz" : "microseconds"));
                 return false;
             }
-            if (asciiEquals(key, "carrier")) {
+            if (sameNoCase(key, "carrier")) {
                 if (v < kMinCarrierHz || v > kMaxCarrierHz) {
-                    error = lineMsg(lineNo,
-                                    "carrier " + numberText(v) + " Hz is outside " + numberText(kMinCarrierHz)
-                                        + ".." + numberText(kMaxCarrierHz) + " Hz");
+                    error = lineError(lineNo,
+                                      "carrier " + numberText(v) + " Hz is outside "
+                                          + numberText(kMinCarrierHz) + ".." + numberText(kMaxCarrierHz)
+                                          + " Hz");
                     return false;
                 }
                 if (!setCarrier(v, false))
                     return false;
                 continue;
             }
-            if (asciiEquals(key, "timeout")) {
+            if (sameNoCase(key, "timeout")) {
                 // What ir-ctl --receive writes when the receiver went idle;
                 // ir-ctl --send takes it as a space: none before the first
                 // pulse, added to a space before it, dropped at the end.
                 if (v == 0) {
-                    error = lineMsg(lineNo, "zero duration in " + quoted(line));
+                    error = lineError(lineNo, "zero duration in " + quotedText(line));
                     return false;
                 }
                 if (out.values.empty())
@@ -292,7 +211,7 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
                 trailingTimeout = true;
                 continue;
             }
-            if (!addValue(asciiEquals(key, "pulse"), v, line))
+            if (!addValue(sameNoCase(key, "pulse"), v, line))
                 return false;
             continue;
         }
@@ -304,10 +223,10 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
             std::string_view digits = (sign == '+' || sign == '-') ? word.substr(1) : word;
             uint64_t v = 0;
             if (!parseNumber(digits, v)) {
-                error = lineMsg(lineNo,
-                                "cannot read " + quoted(word)
-                                    + "; expected 'pulse N', 'space N', 'carrier N', "
-                                      "'scancode PROTOCOL:VALUE' or '+N -N'");
+                error = lineError(lineNo,
+                                  "cannot read " + quotedText(word)
+                                      + "; expected 'pulse N', 'space N', 'carrier N', "
+                                        "'scancode PROTOCOL:VALUE' or '+N -N'");
                 return false;
             }
             bool pulse = sign == '+' ? true : sign == '-' ? false : out.values.size() % 2 == 0;
@@ -323,7 +242,7 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
         return false;
     }
     if (out.values.size() % 2 == 0) {
-        error = lineMsg(lastValueLine, "the signal ends with a space; it must end with a pulse");
+        error = lineError(lastValueLine, "the signal ends with a space; it must end with a pulse");
         return false;
     }
     return checkSignal(out, error);
@@ -333,12 +252,12 @@ bool parseScancodeWord(std::string_view word, Protocol &protocol, uint64_t &scan
 {
     const std::size_t colon = word.find(':');
     if (colon == std::string_view::npos) {
-        error = "expected 'scancode PROTOCOL:VALUE', got " + quoted(word);
+        error = "expected 'scancode PROTOCOL:VALUE', got " + quotedText(word);
         return false;
     }
     const std::string_view name = word.substr(0, colon);
     if (!protocolFromName(name, protocol)) {
-        error = "unknown protocol " + quoted(name);
+        error = "unknown protocol " + quotedText(name);
         return false;
     }
     // strtoul's forms: 0x hex, a leading 0 for octal, else decimal
@@ -356,11 +275,8 @@ bool parseScancodeWord(std::string_view word, Protocol &protocol, uint64_t &scan
     uint64_t value = 0;
     bool ok = !digits.empty() && digits.size() <= 40;
     for (char c : digits) {
-        int d = c >= '0' && c <= '9' ? c - '0'
-            : c >= 'a' && c <= 'f'   ? c - 'a' + 10
-            : c >= 'A' && c <= 'F'   ? c - 'A' + 10
-                                     : 99;
-        if (d >= base) {
+        const int d = hexDigit(c);
+        if (d < 0 || d >= base) {
             ok = false;
             break;
         }
@@ -371,7 +287,7 @@ bool parseScancodeWord(std::string_view word, Protocol &protocol, uint64_t &scan
         value = value * uint64_t(base) + uint64_t(d);
     }
     if (!ok) {
-        error = quoted(word.substr(colon + 1))
+        error = quotedText(word.substr(colon + 1))
             + " is not a scancode (0x hex, octal with a leading 0, or decimal)";
         return false;
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "irprotocol.h"
+#include "irtext.h"
 
 namespace lumo::ir {
 
@@ -64,11 +65,5 @@ std::string formatSignal(const Signal &s, const std::vector<std::string> &header
 
 // One line in ir-ctl's compact form: "+9000 -4500 +560".
 std::string formatCompact(const std::vector<uint32_t> &values);
-
-// Locale-free integer text.
-std::string numberText(uint64_t v);
-
-// Replaces control characters so text can go on one line of a comment or log.
-std::string oneLine(std::string_view text);
 
 } // namespace lumo::ir
