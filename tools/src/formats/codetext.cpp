@@ -115,22 +115,12 @@ bool hexBytes(std::string_view s, std::vector<uint8_t> &out)
     return true;
 }
 
-std::string hexText(uint64_t v)
-{
-    const char *digits = "0123456789abcdef";
-    std::string out;
-    do {
-        out.insert(out.begin(), digits[v & 15]);
-        v >>= 4;
-    } while (v);
-    return "0x" + out;
-}
-
 bool commandCode(Protocol protocol, uint64_t scancode, std::string name, std::size_t line,
                  std::vector<Code> &codes, std::string &error)
 {
     if (!scancodeFits(protocol, scancode)) {
-        error = lineError(line, "scancode " + hexText(scancode) + " does not fit " + protocolName(protocol));
+        error = lineError(line,
+                          "scancode 0x" + hexText(scancode) + " does not fit " + protocolName(protocol));
         return false;
     }
     codes.push_back(codeFromCommand(protocol, scancode, std::move(name)));

@@ -67,9 +67,6 @@ bool base64Bytes(std::string_view s, std::vector<uint8_t> &out);
 // Bytes of an even number of hex digits; false for anything else.
 bool hexBytes(std::string_view s, std::vector<uint8_t> &out);
 
-// "0x1f": lower-case hex.
-std::string hexText(uint64_t v);
-
 // A protocol's command as a code (codeFromCommand()) found on line; false with
 // "line N: ..." when the value does not fit the protocol.
 bool commandCode(Protocol protocol, uint64_t scancode, std::string name, std::size_t line,

@@ -221,13 +221,13 @@ bool finishBlock(const Block &b, std::vector<Code> &codes, std::string &error)
         }
         if (address >> p->addressBits) {
             error = lineError(b.addressLine,
-                              "address " + hexText(address) + " has more than the "
+                              "address 0x" + hexText(address) + " has more than the "
                                   + numberText(uint64_t(p->addressBits)) + " bits of " + p->name);
             return false;
         }
         if (command >> p->commandBits) {
             error = lineError(b.commandLine,
-                              "command " + hexText(command) + " has more than the "
+                              "command 0x" + hexText(command) + " has more than the "
                                   + numberText(uint64_t(p->commandBits)) + " bits of " + p->name);
             return false;
         }
@@ -439,14 +439,9 @@ std::optional<FlipperMessage> flipperMessage(const Command &command)
 std::string writeFlipper(const std::vector<Code> &codes)
 {
     auto hexBytes4 = [](uint32_t v) {
-        const char *digits = "0123456789ABCDEF";
         std::string s;
-        for (int i = 0; i < 4; ++i, v >>= 8) {
-            if (i)
-                s += ' ';
-            s += digits[v >> 4 & 15];
-            s += digits[v & 15];
-        }
+        for (int i = 0; i < 4; ++i, v >>= 8)
+            s += (i ? " " : "") + hexText(v & 0xff, 2, true);
         return s;
     };
     std::string out = "Filetype: IR signals file\nVersion: 1\n";

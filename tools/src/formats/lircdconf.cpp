@@ -496,7 +496,7 @@ bool checkRemote(Remote &r, std::string &error)
         for (uint64_t v : b.values)
             if (r.bits < 64 && v >> r.bits) {
                 error = lineError(b.line,
-                                  "code " + hexText(v) + " has more than the remote's " + numberText(r.bits)
+                                  "code 0x" + hexText(v) + " has more than the remote's " + numberText(r.bits)
                                       + " bits");
                 return false;
             }

@@ -63,10 +63,7 @@ uint32_t carrierHz(uint16_t freqWord)
 
 std::string wordText(uint16_t w)
 {
-    std::string s = hexText(w).substr(2);
-    for (char &c : s)
-        c = c >= 'a' ? char(c - 'a' + 'A') : c;
-    return std::string(4 - s.size(), '0') + s;
+    return hexText(w, 4, true);
 }
 
 struct Pending

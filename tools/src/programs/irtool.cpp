@@ -66,8 +66,7 @@ std::string msText(uint64_t us)
 
 std::string hexByte(uint8_t b)
 {
-    const char *digits = "0123456789ABCDEF";
-    return std::string("0x") + digits[b >> 4] + digits[b & 15];
+    return "0x" + hexText(b, 2, true);
 }
 
 } // namespace

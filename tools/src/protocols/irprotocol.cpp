@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "irdecode.h"
+#include "irtext.h"
 
 namespace lumo::ir {
 
@@ -357,18 +358,7 @@ bool scancodeFits(Protocol p, uint64_t scancode)
 
 std::string scancodeText(Protocol p, uint64_t scancode)
 {
-    static const char hex[] = "0123456789abcdef";
-    char digits[16];
-    int n = 0;
-    do {
-        digits[n++] = hex[scancode & 0xf];
-        scancode >>= 4;
-    } while (scancode);
-    std::string out = protocolName(p);
-    out += ":0x";
-    while (n)
-        out += digits[--n];
-    return out;
+    return protocolName(p) + std::string(":0x") + hexText(scancode);
 }
 
 namespace {

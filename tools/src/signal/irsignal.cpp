@@ -31,12 +31,6 @@ bool parseNumber(std::string_view s, uint64_t &out)
     return s.size() <= 12 && decimalNumber(s, UINT64_MAX, out);
 }
 
-std::string hexDigits(uint64_t v)
-{
-    const std::string text = scancodeText(Protocol::Nec, v);
-    return text.substr(text.find(':') + 3);
-}
-
 } // namespace
 
 bool parseSignal(std::string_view text, Signal &out, std::string &error)
@@ -293,10 +287,9 @@ bool parseScancodeWord(std::string_view word, Protocol &protocol, uint64_t &scan
     }
     if (!scancodeFits(protocol, value)) {
         const uint64_t mask = protocolInfo(protocol).scancodeMask;
-        const std::string shown = scancodeText(protocol, value);
-        error = "scancode " + shown.substr(shown.find(':') + 1) + " does not fit " + protocolName(protocol)
+        error = "scancode 0x" + hexText(value) + " does not fit " + protocolName(protocol)
             + (protocol == Protocol::Rc6Mce ? " (0x800fxxxx without the toggle bit 0x8000)"
-                                            : " (at most the bits 0x" + hexDigits(mask) + ")");
+                                            : " (at most the bits 0x" + hexText(mask) + ")");
         return false;
     }
     scancode = value;

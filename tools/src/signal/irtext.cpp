@@ -96,6 +96,21 @@ std::string numberText(uint64_t v)
     return std::string(buf, r.ptr);
 }
 
+std::string hexText(uint64_t value, int minDigits, bool upperCase)
+{
+    const char *digits = upperCase ? "0123456789ABCDEF" : "0123456789abcdef";
+    char reversed[16];
+    int n = 0;
+    do {
+        reversed[n++] = digits[value & 15];
+        value >>= 4;
+    } while (value);
+    std::string out(std::size_t(minDigits > n ? minDigits - n : 0), '0');
+    while (n)
+        out += reversed[--n];
+    return out;
+}
+
 std::string oneLine(std::string_view text)
 {
     std::string out;

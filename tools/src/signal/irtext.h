@@ -52,6 +52,9 @@ bool cNumber(std::string_view s, uint64_t max, uint64_t &out);
 
 // Locale-free integer text.
 std::string numberText(uint64_t v);
+// value in hex digits (no "0x"), at least minDigits of them (leading zeros),
+// a-f or A-F.
+std::string hexText(uint64_t value, int minDigits = 1, bool upperCase = false);
 
 // Replaces control characters so text can go on one line of a comment or log.
 std::string oneLine(std::string_view text);
