@@ -111,17 +111,9 @@ int findCode(const CodeFile &file, std::string_view name)
     for (std::size_t i = 0; i < file.codes.size(); ++i)
         if (file.codes[i].name == name)
             return int(i);
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    for (std::size_t i = 0; i < file.codes.size(); ++i) {
-        const std::string &n = file.codes[i].name;
-        if (n.size() != name.size())
-            continue;
-        bool same = true;
-        for (std::size_t k = 0; k < n.size() && same; ++k)
-            same = lower(n[k]) == lower(name[k]);
-        if (same)
+    for (std::size_t i = 0; i < file.codes.size(); ++i)
+        if (sameNoCase(file.codes[i].name, name))
             return int(i);
-    }
     return -1;
 }
 

@@ -258,12 +258,7 @@ bool Parser::remoteLine(const std::vector<std::string_view> &w)
 {
     Remote &r = *m_remote;
     const std::string key(w[0]);
-    auto lower = [](std::string s) {
-        for (char &c : s)
-            c = lowerAscii(c);
-        return s;
-    };
-    const std::string k = lower(key);
+    auto is = [&](std::string_view name) { return sameNoCase(key, name); };
     auto values = [&](std::size_t count) {
         if (w.size() >= count + 1)
             return true;
@@ -286,55 +281,55 @@ bool Parser::remoteLine(const std::vector<std::string_view> &w)
         return true;
     };
     constexpr uint64_t kAll = ~uint64_t(0);
-    if (k == "name") {
+    if (is("name")) {
         if (!values(1))
             return false;
         r.name = std::string(w[1]);
         return true;
     }
-    if (k == "bits")
+    if (is("bits"))
         return one(r.bits, 64);
-    if (k == "pre_data_bits")
+    if (is("pre_data_bits"))
         return one(r.preBits, 64);
-    if (k == "post_data_bits")
+    if (is("post_data_bits"))
         return one(r.postBits, 64);
-    if (k == "pre_data")
+    if (is("pre_data"))
         return one(r.preData, kAll);
-    if (k == "post_data")
+    if (is("post_data"))
         return one(r.postData, kAll);
-    if (k == "header")
+    if (is("header"))
         return pair(r.header);
-    if (k == "one")
+    if (is("one"))
         return pair(r.one);
-    if (k == "zero")
+    if (is("zero"))
         return pair(r.zero);
-    if (k == "foot")
+    if (is("foot"))
         return pair(r.foot);
-    if (k == "pre")
+    if (is("pre"))
         return pair(r.pre);
-    if (k == "post")
+    if (is("post"))
         return pair(r.post);
-    if (k == "repeat")
+    if (is("repeat"))
         return pair(r.repeat);
-    if (k == "plead")
+    if (is("plead"))
         return duration(r.plead);
-    if (k == "ptrail")
+    if (is("ptrail"))
         return duration(r.ptrail);
-    if (k == "gap")
+    if (is("gap"))
         return one(r.gap, kMaxValueUs); // a second value is for receiving
-    if (k == "repeat_gap")
+    if (is("repeat_gap"))
         return one(r.repeatGap, kMaxValueUs);
-    if (k == "min_repeat")
+    if (is("min_repeat"))
         return one(r.minRepeat, 20);
-    if (k == "toggle_bit_mask")
+    if (is("toggle_bit_mask"))
         return one(r.toggleMask, kAll);
-    if (k == "toggle_bit")
+    if (is("toggle_bit"))
         return one(r.toggleBit, 64);
-    if (k == "rc6_mask")
+    if (is("rc6_mask"))
         return one(r.rc6Mask, kAll);
-    if (k == "frequency")
+    if (is("frequency"))
         return one(r.frequency, kMaxCarrierHz);
-    if (k == "flags") {
+    if (is("flags")) {
         if (!values(1))
             return false;
         for (std::size_t i = 1; i < w.size(); ++i)
@@ -357,7 +352,7 @@ bool Parser::remoteLine(const std::vector<std::string_view> &w)
     }
     // Settings for other encodings: refused rather than sent wrong.
     for (const char *other : { "two", "three", "serial_mode", "baud" })
-        if (k == other)
+        if (is(other))
             return fail("'" + key + "' belongs to an encoding this reader does not send");
     // eps, aeps, duty_cycle, driver, toggle_mask, repeat_mask, ignore_mask,
     // suppress_repeat, min_code_repeat, manual_sort: for receiving only.

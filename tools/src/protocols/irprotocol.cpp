@@ -329,10 +329,7 @@ bool protocolFromName(std::string_view name, Protocol &out)
                 same = a == name.size() && b == known.size();
                 break;
             }
-            char c = name[a];
-            if (c >= 'A' && c <= 'Z')
-                c = char(c - 'A' + 'a');
-            if (c != known[b]) {
+            if (lowerAscii(name[a]) != known[b]) {
                 same = false;
                 break;
             }
