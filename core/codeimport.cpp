@@ -86,45 +86,6 @@ bool readWhole(const QString &path, QByteArray *bytes, QString *error)
     return true;
 }
 
-// The value of an ASCII digit of base 16, or -1.
-int digitValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
-}
-
-// "0x40bf" and "40bf" in hex, "16575" in decimal.
-bool parseScancode(const QString &text, uint64_t *value)
-{
-    QString digits = text.trimmed();
-    uint64_t base = 10;
-    if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
-        digits = digits.mid(2);
-        base = 16;
-    }
-    for (QChar c : digits) {
-        if (digitValue(c) >= 10)
-            base = 16;
-    }
-    if (digits.isEmpty())
-        return false;
-    uint64_t v = 0;
-    for (QChar c : digits) {
-        const int d = digitValue(c);
-        if (d < 0 || v > (UINT64_MAX - uint64_t(d)) / base)
-            return false;
-        v = v * base + uint64_t(d);
-    }
-    *value = v;
-    return true;
-}
-
 // One IR command file of an import, through its steps: written beside its
 // place, then the old file moved aside and the new one put in its place.
 struct Swap
@@ -239,7 +200,8 @@ std::optional<Code> codeFromCommand(const QString &protocol, const QString &scan
         return std::nullopt;
     }
     uint64_t value = 0;
-    if (!parseScancode(scancode, &value)) {
+    if (!lumo::ir::parseScancodeValue(scancode.trimmed().toStdString(), lumo::ir::ScancodeForm::Typed,
+                                      value)) {
         *error = QStringLiteral("\"%1\" is not a scancode: write it in hex (0x40bf) or in decimal (16575).")
                      .arg(scancode.trimmed());
         return std::nullopt;

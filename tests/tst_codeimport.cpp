@@ -277,6 +277,7 @@ private slots:
         QTest::newRow("hex") << "nec" << "0x40bf" << "Sends " + kNec40bf;
         QTest::newRow("decimal") << "nec" << "16575" << "Sends " + kNec40bf;
         QTest::newRow("hex without 0x") << "nec" << " 40BF " << "Sends " + kNec40bf;
+        QTest::newRow("a leading 0 is no octal") << "nec" << "010" << "Sends nec:0xa, 38 kHz";
         QTest::newRow("36 kHz") << "rc5" << "0X1E0C" << "Sends rc5:0x1e0c, 36 kHz";
         QTest::newRow("36.7 kHz") << "panasonic" << "0x123456" << "Sends panasonic:0x123456, 36.7 kHz";
         QTest::newRow("48 bits") << "kaseikyo" << "0x123456789abc" << "Sends kaseikyo:0x123456789abc, ";

@@ -242,6 +242,26 @@ bool parseSignal(std::string_view text, Signal &out, std::string &error)
     return checkSignal(out, error);
 }
 
+bool parseScancodeValue(std::string_view text, ScancodeForm form, uint64_t &value)
+{
+    std::string_view digits = text;
+    if (form == ScancodeForm::Strtoull && !digits.empty() && digits[0] == '+')
+        digits.remove_prefix(1);
+    unsigned base = 10;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        base = 16;
+        digits.remove_prefix(2);
+    } else if (form == ScancodeForm::Strtoull && digits.size() > 1 && digits[0] == '0') {
+        base = 8;
+        digits.remove_prefix(1);
+    } else if (form == ScancodeForm::Typed) {
+        for (char c : digits)
+            if (hexDigit(c) >= 10)
+                base = 16;
+    }
+    return digits.size() <= 40 && baseNumber(digits, base, UINT64_MAX, value);
+}
+
 bool parseScancodeWord(std::string_view word, Protocol &protocol, uint64_t &scancode, std::string &error)
 {
     const std::size_t colon = word.find(':');
@@ -254,33 +274,8 @@ bool parseScancodeWord(std::string_view word, Protocol &protocol, uint64_t &scan
         error = "unknown protocol " + quotedText(name);
         return false;
     }
-    // strtoul's forms: 0x hex, a leading 0 for octal, else decimal
-    std::string_view digits = word.substr(colon + 1);
-    if (!digits.empty() && digits[0] == '+')
-        digits.remove_prefix(1);
-    int base = 10;
-    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
-        base = 16;
-        digits.remove_prefix(2);
-    } else if (digits.size() > 1 && digits[0] == '0') {
-        base = 8;
-        digits.remove_prefix(1);
-    }
     uint64_t value = 0;
-    bool ok = !digits.empty() && digits.size() <= 40;
-    for (char c : digits) {
-        const int d = hexDigit(c);
-        if (d < 0 || d >= base) {
-            ok = false;
-            break;
-        }
-        if (value > (UINT64_MAX - uint64_t(d)) / uint64_t(base)) {
-            ok = false; // does not fit 64 bits
-            break;
-        }
-        value = value * uint64_t(base) + uint64_t(d);
-    }
-    if (!ok) {
+    if (!parseScancodeValue(word.substr(colon + 1), ScancodeForm::Strtoull, value)) {
         error = quotedText(word.substr(colon + 1))
             + " is not a scancode (0x hex, octal with a leading 0, or decimal)";
         return false;

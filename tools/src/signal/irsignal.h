@@ -48,10 +48,20 @@ struct Signal
 // "line N: what is wrong".
 bool parseSignal(std::string_view text, Signal &out, std::string &error);
 
+// How parseScancodeValue() reads the number of a scancode.
+enum class ScancodeForm {
+    Strtoull, // as strtoull(..., 0) reads it: an optional '+', 0x hex, a leading 0 for octal, else decimal
+    Typed,    // as people type one: 0x hex, hex when a-f is among its digits ("40bf"), else
+              // decimal ("010" is ten)
+};
+// A scancode's number in form, 64 bits at most (nothing else, no blanks);
+// false, value unchanged, for anything else.
+bool parseScancodeValue(std::string_view text, ScancodeForm form, uint64_t &value);
+
 // Reads "PROTOCOL:VALUE" of a scancode line: a protocol name as
-// protocolFromName() takes it, VALUE as strtoul reads it (0x hex, a leading 0
-// for octal, else decimal, an optional '+'; 64 bits, as strtoull), and the scancode must fit the
-// protocol. On failure sets error (without a line number).
+// protocolFromName() takes it, VALUE in the Strtoull form (as ir-ctl -S reads
+// it), and the scancode must fit the protocol. On failure sets error (without
+// a line number).
 bool parseScancodeWord(std::string_view word, Protocol &protocol, uint64_t &scancode, std::string &error);
 
 // Checks what both the parser and the recorder promise: odd count, starts and

@@ -51,9 +51,7 @@ bool startsNoCase(std::string_view s, std::string_view prefix)
     return s.size() >= prefix.size() && sameNoCase(s.substr(0, prefix.size()), prefix);
 }
 
-namespace {
-
-bool digitsNumber(std::string_view s, unsigned base, uint64_t max, uint64_t &out)
+bool baseNumber(std::string_view s, unsigned base, uint64_t max, uint64_t &out)
 {
     if (s.empty())
         return false;
@@ -70,16 +68,14 @@ bool digitsNumber(std::string_view s, unsigned base, uint64_t max, uint64_t &out
     return true;
 }
 
-} // namespace
-
 bool decimalNumber(std::string_view s, uint64_t max, uint64_t &out)
 {
-    return digitsNumber(s, 10, max, out);
+    return baseNumber(s, 10, max, out);
 }
 
 bool hexNumber(std::string_view s, uint64_t max, uint64_t &out)
 {
-    return digitsNumber(s, 16, max, out);
+    return baseNumber(s, 16, max, out);
 }
 
 bool cNumber(std::string_view s, uint64_t max, uint64_t &out)

@@ -43,6 +43,9 @@ inline int hexDigit(char c)
     return -1;
 }
 
+// A whole number of digits of base (2 to 16; no sign, no prefix, no
+// blanks), at most max.
+bool baseNumber(std::string_view s, unsigned base, uint64_t max, uint64_t &out);
 // A whole number: decimal digits only (no sign, no blanks), at most max.
 bool decimalNumber(std::string_view s, uint64_t max, uint64_t &out);
 // Hex digits only (no "0x"), at most max.
