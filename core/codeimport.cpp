@@ -1,6 +1,8 @@
 #include "codeimport.h"
 
+#include "ircommandfile.h"
 #include "messages.h"
+#include "paths.h"
 #include "remotesetfile.h"
 #include "toolrunner.h"
 #include "wholefile.h"
@@ -63,27 +65,6 @@ QString saveWhole(const QString &path, const QByteArray &bytes)
     if (const QString why = WholeFile::write(path, bytes); !why.isEmpty())
         return QStringLiteral("The file \"%1\" could not be written: %2.").arg(native(path), why);
     return QString();
-}
-
-// Reads the file, which may be no larger than the IR library reads any;
-// false with a sentence in error.
-bool readWhole(const QString &path, QByteArray *bytes, QString *error)
-{
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("The file \"%1\" could not be read: %2.")
-                     .arg(native(path),
-                          QFileInfo(path).isDir() ? QStringLiteral("it is a folder")
-                                                  : WholeFile::reason(file));
-        return false;
-    }
-    constexpr qint64 limit = qint64(lumo::ir::kMaxFileBytes);
-    *bytes = file.read(limit + 1);
-    if (bytes->size() > limit) {
-        *error = QStringLiteral("The file \"%1\" is too large for a file of IR codes.").arg(native(path));
-        return false;
-    }
-    return true;
 }
 
 // One IR command file of an import, through its steps: written beside its
@@ -169,7 +150,7 @@ CodeFile readCodeFile(const QString &path)
     CodeFile file;
     file.path = path;
     QByteArray bytes;
-    if (!readWhole(path, &bytes, &file.error))
+    if (!readIrFile(path, &bytes, &file.error))
         return file;
     lumo::ir::CodeFile read;
     std::string error;
@@ -250,7 +231,7 @@ QString exportIrCommandFile(const QString &source, const QString &target, Export
 {
     QByteArray bytes;
     QString error;
-    if (!readWhole(source, &bytes, &error))
+    if (!readIrFile(source, &bytes, &error))
         return error;
     lumo::ir::CodeFile read;
     std::string why;
@@ -274,9 +255,10 @@ QString exportIrCommandFile(const QString &source, const QString &target, Export
     return saveWhole(target, bytes);
 }
 
-ImportResult importRemote(const QString &setFile, const QString &setFolder, int remote,
+ImportResult importRemote(const QString &setFile, const QString &setNumber, int remote,
                           const std::optional<QString> &remoteName, const QList<ButtonCode> &buttons)
 {
+    const QString setFolder = Paths::setFolder(setNumber);
     QList<QPair<int, RecordValue>> records;
     QList<RecordValue> values;
     QStringList names;
@@ -303,7 +285,7 @@ ImportResult importRemote(const QString &setFile, const QString &setFolder, int 
     QString error;
     for (const ButtonCode &b : buttons) {
         Swap swap;
-        swap.target = setFolder + QStringLiteral("/R%1B%2.lmc").arg(remote).arg(b.button);
+        swap.target = Paths::irCommandFile(setNumber, QString::number(remote), QString::number(b.button));
         QString why;
         swap.staged = WholeFile::stage(swap.target, b.code.irCommandFileText(b.origin), &why);
         swaps.append(swap);

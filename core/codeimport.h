@@ -115,15 +115,15 @@ struct ImportResult
 
 // Fills the given buttons of remote 1..3 in one step: their caption
 // records (and the remote's name record when remoteName is given) in the
-// set file, and their IR command files in the set folder, which is made
-// when missing. Buttons not given keep their captions and files. All or
+// set file, and their IR command files (Paths::irCommandFile()) in the
+// folder of set setNumber, which is made when missing. Buttons not given keep their captions and files. All or
 // nothing: every text is checked first (TooLong names the first that does
 // not fit a record); a file or record that cannot be written puts back
 // every file already replaced, so the set file and the set folder are left
 // as they were (Failed). Each IR command file is synced to disk before it is
 // put in place and keeps the permissions of the one it replaces (a new one
 // gets those of any new file, as a recording's).
-ImportResult importRemote(const QString &setFile, const QString &setFolder, int remote,
+ImportResult importRemote(const QString &setFile, const QString &setNumber, int remote,
                           const std::optional<QString> &remoteName, const QList<ButtonCode> &buttons);
 
 } // namespace CodeImport

@@ -186,8 +186,7 @@ private slots:
         const auto before = snapshot(f.work.path());
         // Room for an IR command file, not for the 5760 bytes of the set file.
         auto room = std::make_optional<FileSizeLimit>(fault == "full" ? 4096 : RLIM_INFINITY);
-        const auto result = CodeImport::importRemote(setFile, f.work.file("data/" + folder), 2, name,
-                                                     buttons);
+        const auto result = CodeImport::importRemote(setFile, folder, 2, name, buttons);
         room.reset();
         ::umask(umask);
         QCOMPARE(int(result.failure), failure);

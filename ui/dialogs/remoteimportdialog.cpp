@@ -344,8 +344,7 @@ bool RemoteImportDialog::import()
 
     const QString setFile = m_mainWindow->setFilePath();
     const QString name = m_remoteName->text();
-    const CodeImport::ImportResult result = CodeImport::importRemote(setFile, Paths::setFolder(setNumber), r,
-                                                                     name, buttons);
+    const CodeImport::ImportResult result = CodeImport::importRemote(setFile, setNumber, r, name, buttons);
     if (!result.ok()) {
         const bool tooLong = result.failure == CodeImport::ImportResult::Failure::TooLong;
         Messages::inform(result.text + QStringLiteral("\nNothing was imported."),
