@@ -454,7 +454,7 @@ std::string writeFlipper(const std::vector<Code> &codes)
                 + "\naddress: " + hexBytes4(m->address) + "\ncommand: " + hexBytes4(m->command) + "\n";
             continue;
         }
-        out += "type: raw\nfrequency: " + numberText(c.signal.carrier ? c.signal.carrier : 38000)
+        out += "type: raw\nfrequency: " + numberText(c.signal.carrier ? c.signal.carrier : kDefaultCarrierHz)
             + "\nduty_cycle: 0.330000\ndata:";
         for (uint32_t v : c.signal.values)
             out += " " + numberText(v);

@@ -6,6 +6,7 @@
 #include "globalcache.h"
 #include "irdbcsv.h"
 #include "irdescribe.h"
+#include "irreplay.h"
 #include "lircdconf.h"
 #include "prontocode.h"
 
@@ -141,9 +142,8 @@ std::string describeCode(const Code &code)
 {
     if (!code.command)
         return describeLine(code.signal);
-    const uint32_t carrier = code.signal.carrier ? code.signal.carrier
-                                                 : protocolInfo(code.command->protocol).carrierHz;
-    return scancodeText(code.command->protocol, code.command->scancode) + " carrier " + numberText(carrier);
+    return scancodeText(code.command->protocol, code.command->scancode) + " carrier "
+        + numberText(replayCarrier(code.signal, code.command->protocol));
 }
 
 std::string describeCodeFile(const CodeFile &file)

@@ -234,7 +234,7 @@ bool readPronto(std::string_view text, std::vector<Code> &codes, std::string &er
 
 std::string writePronto(const Signal &signal)
 {
-    const uint32_t carrier = signal.carrier ? signal.carrier : 38000;
+    const uint32_t carrier = signal.carrier ? signal.carrier : kDefaultCarrierHz;
     // the carrier period in Pronto units, rounded
     const uint64_t unitsPerSecond = 1'000'000'000'000ull;
     const uint64_t freqWord = std::min<uint64_t>(

@@ -41,7 +41,6 @@ constexpr std::size_t kMinCaptureValues = 5;
 // One write to the device carries at most this much.
 constexpr std::size_t kMaxValuesPerWrite = 1024;
 constexpr uint64_t kMaxUsPerWrite = 500'000;
-constexpr uint32_t kDefaultCarrierHz = 38'000;
 // Carrier reports still missing when the driver reports the end of a signal
 // get this long to come (some drivers send them once the receiver is idle).
 constexpr int kTrailingCarrierMs = 100;

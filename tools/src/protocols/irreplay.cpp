@@ -13,11 +13,11 @@ bool isSony(Protocol p)
 
 } // namespace
 
-uint32_t replayCarrier(const Signal &s, const Recognised *r)
+uint32_t replayCarrier(const Signal &s, std::optional<Protocol> protocol)
 {
     if (s.carrier)
         return s.carrier;
-    return r ? protocolInfo(r->protocol).carrierHz : 0;
+    return protocol ? protocolInfo(*protocol).carrierHz : 0;
 }
 
 Signal withSonyRepeats(const Signal &s, const Recognised &r)
@@ -66,7 +66,7 @@ ReplayPlan planReplay(const Signal &file, const std::string &statePath)
     plan.statePath = statePath;
     plan.recognised = recognise(file.values, file.carrier);
     const Recognised *r = plan.recognised ? &*plan.recognised : nullptr;
-    plan.signal.carrier = replayCarrier(file, r);
+    plan.signal.carrier = replayCarrier(file, r ? std::optional(r->protocol) : std::nullopt);
     if (!r)
         return plan;
     plan.signal = withSonyRepeats(plan.signal, *r);

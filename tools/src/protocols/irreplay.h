@@ -18,9 +18,9 @@ constexpr uint32_t kSonyFramePeriodUs = 45'000;
 // Shortest gap put after a sony frame when its copies are added.
 constexpr uint32_t kSonyMinGapUs = 6'000;
 
-// The carrier to send with: the file's, else the recognised protocol's, else
-// 0 (the sender's default).
-uint32_t replayCarrier(const Signal &s, const Recognised *r);
+// The carrier to send with: the file's, else the protocol's of a signal
+// recognised (or a command known) as one, else 0 (then kDefaultCarrierHz).
+uint32_t replayCarrier(const Signal &s, std::optional<Protocol> protocol);
 
 // A recognised sony signal with fewer than kSonyMinFrames frames gets copies
 // of its last frame, each starting kSonyFramePeriodUs after the one before (but

@@ -30,7 +30,8 @@ std::string describeLine(const Signal &s)
 {
     const std::optional<Recognised> r = recognise(s.values, s.carrier);
     if (r)
-        return scancodeText(r->protocol, r->scancode) + " carrier " + numberText(replayCarrier(s, &*r));
+        return scancodeText(r->protocol, r->scancode) + " carrier "
+            + numberText(replayCarrier(s, r->protocol));
     const std::size_t frames = s.frameCount();
     std::string out = "raw " + numberText(frames) + (frames == 1 ? " frame " : " frames ")
         + oneDecimal(s.durationUs(), 1000) + " ms";
@@ -48,7 +49,8 @@ std::string tooltipText(std::string_view fileText)
     const std::optional<Recognised> r = recognise(s.values, s.carrier);
     if (!r)
         return "recorded signal";
-    return scancodeText(r->protocol, r->scancode) + ", " + oneDecimal(replayCarrier(s, &*r), 1000) + " kHz";
+    return scancodeText(r->protocol, r->scancode) + ", " + oneDecimal(replayCarrier(s, r->protocol), 1000)
+        + " kHz";
 }
 
 } // namespace lumo::ir

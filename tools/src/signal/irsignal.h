@@ -22,6 +22,8 @@ constexpr uint32_t kFrameGapUs = 20'000;
 // Largest duration a LIRC sample can carry (24 bits).
 constexpr uint32_t kMaxValueUs = 0xFFFFFF;
 constexpr uint32_t kMinCarrierHz = 10'000;
+// What a signal without a carrier of its own is sent on (and written as).
+constexpr uint32_t kDefaultCarrierHz = 38'000;
 constexpr uint32_t kMaxCarrierHz = 1'000'000;
 constexpr std::size_t kMaxFileBytes = 1 << 20;
 // No device sends a single pulse longer than this in one go.
