@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -17,6 +18,13 @@
 QString codeFileFilter()
 {
     return QStringLiteral("IR code files (*.ir *.txt *.conf *.cfg *.csv *.json *.lmc);;All files (*)");
+}
+
+QString droppedFile(const QMimeData *mime)
+{
+    if (!mime || mime->urls().size() != 1 || !mime->urls().constFirst().isLocalFile())
+        return QString();
+    return mime->urls().constFirst().toLocalFile();
 }
 
 void tryCodeFrom(QPushButton *button, const CodeImport::Code &code)

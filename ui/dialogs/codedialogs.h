@@ -10,10 +10,15 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMimeData;
 class QPushButton;
 
 // The open dialog's filter for code files: the usual names, then any file.
 QString codeFileFilter();
+
+// The one local file a drag carries (a code file dropped onto a window), or
+// "" for anything else (no data, several files, a remote address).
+QString droppedFile(const QMimeData *mime);
 
 // Sends code through irplay.exe (CodeImport::tryCode) with 'button' off
 // meanwhile, so a second press cannot nest a second send; safe when the

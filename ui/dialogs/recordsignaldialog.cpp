@@ -18,7 +18,6 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
-#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -52,14 +51,6 @@ constexpr ExportChoice kExportChoices[] = {
     { "Pronto hex (*.txt)", ".txt", CodeImport::ExportForm::Pronto },
     { "IR command file, mode2 (*.lmc)", ".lmc", CodeImport::ExportForm::Mode2 },
 };
-
-// The one local file a drag carries, or "".
-QString droppedFile(const QMimeData *mime)
-{
-    if (!mime || mime->urls().size() != 1 || !mime->urls().constFirst().isLocalFile())
-        return QString();
-    return mime->urls().constFirst().toLocalFile();
-}
 
 } // namespace
 

@@ -18,7 +18,6 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -368,16 +367,15 @@ bool RemoteImportDialog::import()
 
 void RemoteImportDialog::dragEnterEvent(QDragEnterEvent *event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.size() == 1 && urls.constFirst().isLocalFile())
+    if (!droppedFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void RemoteImportDialog::dropEvent(QDropEvent *event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.size() != 1 || !urls.constFirst().isLocalFile())
+    const QString file = droppedFile(event->mimeData());
+    if (file.isEmpty())
         return;
     event->acceptProposedAction();
-    loadFile(urls.constFirst().toLocalFile());
+    loadFile(file);
 }

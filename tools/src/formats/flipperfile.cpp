@@ -78,14 +78,6 @@ void kaseikyoBytes(uint32_t address, uint32_t command, uint8_t b[6])
     b[5] = uint8_t(b[2] ^ b[3] ^ b[4]);
 }
 
-uint32_t reversedBits(uint32_t v, int count)
-{
-    uint32_t out = 0;
-    for (int i = 0; i < count; ++i)
-        out |= (v >> i & 1) << (count - 1 - i);
-    return out;
-}
-
 // Our command for a Flipper message: every Flipper protocol has one.
 Command toCommand(const FlipperProtocol &p, uint32_t a, uint32_t c)
 {
@@ -124,7 +116,7 @@ Command toCommand(const FlipperProtocol &p, uint32_t a, uint32_t c)
         return { Protocol::Pioneer, uint64_t(a) << 8 | c };
     case Fp::Rca:
         // Flipper reads RCA's fields least significant bit first
-        return { Protocol::Rca, uint64_t(reversedBits(a, 4)) << 8 | reversedBits(c, 8) };
+        return { Protocol::Rca, reversedBits(a, 4) << 8 | reversedBits(c, 8) };
     case Fp::Kaseikyo: {
         uint8_t b[6];
         kaseikyoBytes(a, c, b);
@@ -430,7 +422,7 @@ std::optional<FlipperMessage> flipperMessage(const Command &command)
             return std::nullopt;
         return FlipperMessage{ "Pioneer", b1, b0 };
     case Protocol::Rca:
-        return FlipperMessage{ "RCA", reversedBits(b1 & 0xf, 4), reversedBits(b0, 8) };
+        return FlipperMessage{ "RCA", uint32_t(reversedBits(b1 & 0xf, 4)), uint32_t(reversedBits(b0, 8)) };
     default:
         return std::nullopt;
     }

@@ -150,13 +150,4 @@ inline uint32_t bitsAt(uint64_t bits, int from, int count)
     return uint32_t((bits >> from) & ((uint64_t(1) << count) - 1));
 }
 
-// The count low bits of v in reverse order.
-inline uint64_t reversed(uint64_t v, int count)
-{
-    uint64_t out = 0;
-    for (int b = 0; b < count; ++b)
-        out |= (v >> b & 1) << (count - 1 - b);
-    return out;
-}
-
 } // namespace lumo::ir::detail

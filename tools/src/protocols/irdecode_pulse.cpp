@@ -261,7 +261,7 @@ bool decodeRca(const Span &s, std::size_t i, Hit &hit)
     PdFrame f;
     if (!readPd(s, i, kRca, 0, f))
         return false;
-    const uint64_t v = reversed(f.bits, 24); // sent MSB first
+    const uint64_t v = reversedBits(f.bits, 24); // sent MSB first
     const uint32_t address = bitsAt(v, 20, 4), command = bitsAt(v, 12, 8);
     if ((address ^ bitsAt(v, 8, 4)) != 0xf || (command ^ bitsAt(v, 0, 8)) != 0xff)
         return false;

@@ -413,7 +413,7 @@ std::vector<uint32_t> encodeFrame(Protocol p, uint64_t sc, bool toggle)
     case Protocol::Rca: {
         const uint64_t address = (sc >> 8) & 0xf, command = sc & 0xff;
         pdHeader(w, kRca);
-        pdBits(w, kRca, reversed(address << 20 | command << 12 | (address ^ 0xf) << 8 | (command ^ 0xff), 24),
+        pdBits(w, kRca, reversedBits(address << 20 | command << 12 | (address ^ 0xf) << 8 | (command ^ 0xff), 24),
                24);
         w.pulse(uint32_t(kRca.trailerPulse));
         break;

@@ -84,6 +84,16 @@ bool scancodeFits(Protocol p, uint64_t scancode);
 // "rc5:0x1e0c": protocol name and scancode in lower-case hex.
 std::string scancodeText(Protocol p, uint64_t scancode);
 
+// The count low bits of v in reverse order: a field sent (or written)
+// least significant bit first.
+inline uint64_t reversedBits(uint64_t v, int count)
+{
+    uint64_t out = 0;
+    for (int b = 0; b < count; ++b)
+        out |= (v >> b & 1) << (count - 1 - b);
+    return out;
+}
+
 // One frame of p for scancode (scancodeFits(p, scancode) must hold), in
 // microseconds, pulse first and last. Timed exactly as ir-ctl 1.22 sends it,
 // except sharp, which follows the kernel (bit periods of 1 and 2 ms; ir-ctl
