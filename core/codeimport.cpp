@@ -111,11 +111,14 @@ QString Code::description() const
 {
     if (!m_data)
         return QString();
-    // A command as its button's tooltip will tell it; anything else as
-    // irplay.exe --describe does.
-    if (m_data->code.command)
-        return QString::fromStdString(lumo::ir::tooltipText(irCommandFileText(QString()).toStdString()));
-    return QString::fromStdString(lumo::ir::describeCode(m_data->code));
+    // A command as its button's tooltip will tell it (from the values its
+    // file will hold, which may be heard as another protocol's command);
+    // anything else as irplay.exe --describe does.
+    const lumo::ir::Code &code = m_data->code;
+    if (code.command)
+        return QString::fromStdString(
+            lumo::ir::tooltipText(code.signal, lumo::ir::recognise(code.signal.values, code.signal.carrier)));
+    return QString::fromStdString(lumo::ir::describeCode(code));
 }
 
 QByteArray Code::irCommandFileText(const QString &origin) const

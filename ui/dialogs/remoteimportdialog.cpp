@@ -177,14 +177,17 @@ bool RemoteImportDialog::loadFile(const QString &path)
     m_file = std::move(file);
     m_fileName->setText(QDir::toNativeSeparators(path));
     QStringList names{ noCode() };
-    for (int i = 0; i < m_file.codes.size(); ++i)
+    m_descriptions.clear();
+    for (int i = 0; i < m_file.codes.size(); ++i) {
         names.append(m_file.displayName(i));
+        m_descriptions.append(m_file.codes.at(i).description());
+    }
     for (int n = 1; n <= 12; ++n) {
         QComboBox *box = codeBox(n);
         box->clear();
         box->addItems(names);
         for (int i = 0; i < m_file.codes.size(); ++i)
-            box->setItemData(i + 1, m_file.codes.at(i).description(), Qt::ToolTipRole);
+            box->setItemData(i + 1, m_descriptions.at(i), Qt::ToolTipRole);
         assign(n, n - 1 < m_file.codes.size() ? n - 1 : -1);
     }
     m_status->setText(
@@ -252,7 +255,7 @@ void RemoteImportDialog::codeChosen(int n)
     caption->setFlags(code >= 0 ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable
                                 : Qt::ItemIsSelectable);
     m_table->item(n - 1, SignalColumn)
-        ->setText(code >= 0 ? m_file.codes.at(code).description() : QStringLiteral("kept as it is"));
+        ->setText(code >= 0 ? m_descriptions.at(code) : QStringLiteral("kept as it is"));
     updateButtons();
 }
 

@@ -81,6 +81,7 @@ private:
 
     QPointer<MainWindow> m_mainWindow;
     CodeImport::CodeFile m_file;
+    QStringList m_descriptions; // of m_file's codes, made once per file
     QLineEdit *m_fileName = nullptr;
     QRadioButton *m_remotes[3] = {};
     QLineEdit *m_remoteName = nullptr;

@@ -141,7 +141,7 @@ Code codeFromSignal(Signal signal, std::string name)
 std::string describeCode(const Code &code)
 {
     if (!code.command)
-        return describeLine(code.signal);
+        return describeLine(code.signal, std::nullopt); // recognise() knew it not
     return scancodeText(code.command->protocol, code.command->scancode) + " carrier "
         + numberText(replayCarrier(code.signal, code.command->protocol));
 }
@@ -160,7 +160,9 @@ std::string describeCodeFile(const CodeFile &file)
 std::string writeMode2(const Code &code, const std::vector<std::string> &header)
 {
     std::vector<std::string> lines = header;
-    if (std::string decoded = decodedComment(code.signal); !decoded.empty())
+    // Without a command recognise() knew the signal not; a command's frame
+    // may still be heard as another protocol's (necx 0x00ff15 is nec 0x15).
+    if (std::string decoded = code.command ? decodedComment(code.signal) : ""; !decoded.empty())
         lines.push_back(decoded);
     return formatSignal(code.signal, lines);
 }

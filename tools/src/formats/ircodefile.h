@@ -40,7 +40,8 @@ struct Command
 struct Code
 {
     std::string name;               // the file's name for the code; "" when it has none
-    std::optional<Command> command; // when the code is one of our protocols' commands
+    std::optional<Command> command; // when the code is one of our protocols' commands (always
+                                    // when recognise() knows its signal)
     Signal signal;                  // one press as irplay.exe sends it; carrier 0 = not known
     std::size_t line = 0;           // 1-based line of the file where the code starts
 };

@@ -28,7 +28,11 @@ std::string decodedComment(const Signal &s)
 
 std::string describeLine(const Signal &s)
 {
-    const std::optional<Recognised> r = recognise(s.values, s.carrier);
+    return describeLine(s, recognise(s.values, s.carrier));
+}
+
+std::string describeLine(const Signal &s, const std::optional<Recognised> &r)
+{
     if (r)
         return scancodeText(r->protocol, r->scancode) + " carrier "
             + numberText(replayCarrier(s, r->protocol));
@@ -46,7 +50,11 @@ std::string tooltipText(std::string_view fileText)
     std::string error;
     if (!parseSignal(fileText, s, error))
         return "recorded signal";
-    const std::optional<Recognised> r = recognise(s.values, s.carrier);
+    return tooltipText(s, recognise(s.values, s.carrier));
+}
+
+std::string tooltipText(const Signal &s, const std::optional<Recognised> &r)
+{
     if (!r)
         return "recorded signal";
     return scancodeText(r->protocol, r->scancode) + ", " + oneDecimal(replayCarrier(s, r->protocol), 1000)

@@ -3,6 +3,7 @@
 // C++, no I/O.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,11 +22,16 @@ std::string decodedComment(const Signal &s);
 //                                 kFrameGapUs or more) and length, plus
 //                                 " carrier N" when the file has one
 std::string describeLine(const Signal &s);
+// The same for a signal recognise() has already read as r (nullopt: as none).
+std::string describeLine(const Signal &s, const std::optional<Recognised> &r);
 
 // A button's tooltip for the text of its signal file: "rc5:0x1e0c, 36 kHz"
 // (the carrier that would be sent, in kHz with at most one decimal, e.g.
 // "36.7 kHz") when the signal is recognised, else "recorded signal" (also for
 // text that does not read as a signal). Throws nothing but std::bad_alloc.
 std::string tooltipText(std::string_view fileText);
+// The tooltip for signal s as its file holds it, which recognise() has
+// already read as r (nullopt: as none).
+std::string tooltipText(const Signal &s, const std::optional<Recognised> &r);
 
 } // namespace lumo::ir
