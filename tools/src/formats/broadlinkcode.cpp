@@ -302,7 +302,7 @@ bool readObject(const Json::Value &object, const std::string &prefix, std::vecto
 
 bool looksLikeBroadlink(std::string_view text)
 {
-    for (const TextLine &l : textLines(text)) {
+    for (const TextLine &l : TextLines(text)) {
         if (l.text.empty() || l.text[0] == '#')
             continue;
         if (l.text[0] == '{')
@@ -319,7 +319,7 @@ bool readBroadlink(std::string_view text, std::vector<Code> &codes, std::string 
 {
     codes.clear();
     bool json = false;
-    for (const TextLine &l : textLines(text))
+    for (const TextLine &l : TextLines(text))
         if (!l.text.empty()) {
             json = l.text[0] == '{';
             break;
@@ -340,7 +340,7 @@ bool readBroadlink(std::string_view text, std::vector<Code> &codes, std::string 
             return false;
         return finishCodes(codes, error);
     }
-    for (const TextLine &l : textLines(text)) {
+    for (const TextLine &l : TextLines(text)) {
         if (l.text.empty() || l.text[0] == '#')
             continue;
         std::string name;

@@ -53,11 +53,6 @@ private:
     std::string_view m_text;
 };
 
-inline TextLines textLines(std::string_view text)
-{
-    return TextLines(text);
-}
-
 // Fields split on sep, each trimmed; "a,,b" gives an empty middle field.
 std::vector<std::string_view> fields(std::string_view s, char sep);
 

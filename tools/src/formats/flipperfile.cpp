@@ -255,7 +255,8 @@ bool finishBlock(const Block &b, std::vector<Code> &codes, std::string &error)
                                       + " microseconds");
                 return false;
             }
-            if (s.values.size() > kMaxValues) {
+            // As the other readers, stop before a huge line reaches recognise().
+            if (s.values.size() == kMaxValues) {
                 error = lineError(b.dataLine, "more than " + numberText(kMaxValues) + " values");
                 return false;
             }
@@ -274,7 +275,7 @@ bool finishBlock(const Block &b, std::vector<Code> &codes, std::string &error)
 
 bool looksLikeFlipper(std::string_view text)
 {
-    for (const TextLine &l : textLines(text))
+    for (const TextLine &l : TextLines(text))
         if (!l.text.empty())
             return l.text.substr(0, 9) == "Filetype:";
     return false;
@@ -286,7 +287,7 @@ bool readFlipper(std::string_view text, std::vector<Code> &codes, std::string &e
     int header = 0; // lines of the header read: Filetype, Version
     bool inBlock = false;
     Block block;
-    for (const TextLine &l : textLines(text)) {
+    for (const TextLine &l : TextLines(text)) {
         if (l.text.empty() || l.text[0] == '#')
             continue;
         const std::size_t colon = l.text.find(':');

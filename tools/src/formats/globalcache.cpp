@@ -153,7 +153,7 @@ bool readLine(const TextLine &l, std::vector<Code> &codes, std::string &error)
 
 bool looksLikeGlobalCache(std::string_view text)
 {
-    for (const TextLine &l : textLines(text))
+    for (const TextLine &l : TextLines(text))
         if (!l.text.empty() && l.text[0] != '#')
             return findSendir(l.text) != std::string_view::npos;
     return false;
@@ -162,7 +162,7 @@ bool looksLikeGlobalCache(std::string_view text)
 bool readGlobalCache(std::string_view text, std::vector<Code> &codes, std::string &error)
 {
     codes.clear();
-    for (const TextLine &l : textLines(text)) {
+    for (const TextLine &l : TextLines(text)) {
         if (l.text.empty() || l.text[0] == '#')
             continue;
         if (!readLine(l, codes, error))

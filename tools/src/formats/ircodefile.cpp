@@ -55,12 +55,8 @@ namespace {
 bool readMode2(std::string_view text, std::vector<Code> &codes, std::string &error)
 {
     Signal s;
-    if (!parseSignal(text, s, error))
+    if (!parseSignal(text, s, error)) // which ends with checkSignal()
         return false;
-    if (!checkSignal(s, error)) {
-        error = lineError(1, error);
-        return false;
-    }
     codes.push_back(codeFromSignal(std::move(s)));
     codes.back().line = 1;
     return true;

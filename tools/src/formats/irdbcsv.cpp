@@ -182,7 +182,7 @@ bool headerColumns(std::string_view line, std::vector<std::size_t> &columns)
 bool looksLikeIrdbCsv(std::string_view text)
 {
     std::vector<std::size_t> columns;
-    for (const TextLine &l : textLines(text))
+    for (const TextLine &l : TextLines(text))
         if (!l.text.empty())
             return headerColumns(l.text, columns);
     return false;
@@ -193,7 +193,7 @@ bool readIrdbCsv(std::string_view text, std::vector<Code> &codes, std::string &e
     codes.clear();
     std::vector<std::size_t> columns;
     bool header = false;
-    for (const TextLine &l : textLines(text)) {
+    for (const TextLine &l : TextLines(text)) {
         if (l.text.empty())
             continue;
         if (!header) {

@@ -362,7 +362,7 @@ bool Parser::remoteLine(const std::vector<std::string_view> &w)
 bool Parser::parse(std::string_view text, std::vector<Remote> &remotes, std::string &error)
 {
     enum { Top, InRemote, InCodes, InRaw } state = Top;
-    for (const TextLine &l : textLines(text)) {
+    for (const TextLine &l : TextLines(text)) {
         m_line = l.number;
         const std::vector<std::string_view> w = blankWords(withoutComment(l.text));
         if (w.empty())
@@ -507,7 +507,7 @@ bool checkRemote(Remote &r, std::string &error)
 
 bool looksLikeLircd(std::string_view text)
 {
-    for (const TextLine &l : textLines(text)) {
+    for (const TextLine &l : TextLines(text)) {
         const std::vector<std::string_view> w = blankWords(withoutComment(l.text));
         if (!w.empty())
             return w.size() >= 2 && sameNoCase(w[0], "begin") && sameNoCase(w[1], "remote");

@@ -160,7 +160,7 @@ bool finishCode(const Pending &p, std::vector<Code> &codes, std::string &error)
 bool looksLikePronto(std::string_view text)
 {
     std::vector<uint16_t> words;
-    for (const TextLine &l : textLines(text)) {
+    for (const TextLine &l : TextLines(text)) {
         if (l.text.empty() || l.text[0] == '#')
             continue;
         std::string name;
@@ -182,7 +182,7 @@ bool readPronto(std::string_view text, std::vector<Code> &codes, std::string &er
 {
     codes.clear();
     Pending p;
-    for (const TextLine &l : textLines(text)) {
+    for (const TextLine &l : TextLines(text)) {
         if (l.text.empty() || l.text[0] == '#')
             continue;
         std::string_view rest = l.text;
