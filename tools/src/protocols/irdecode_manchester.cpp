@@ -15,10 +15,10 @@ namespace lumo::ir::detail {
 
 namespace {
 
-constexpr std::size_t kMaxSlots = 88; // rc6 with 32 data bits: 84
-constexpr std::size_t kMaxValues = 88;
-constexpr std::size_t kMaxRun = 8; // rc6's leader: 6; rc5x's space: 4, and a half bit either side
-constexpr std::size_t kWidth = 8;  // slots kept per value
+constexpr std::size_t kMaxSlots = 88;       // rc6 with 32 data bits: 84
+constexpr std::size_t kMaxFrameValues = 88; // more values than any frame read here holds
+constexpr std::size_t kMaxRun = 8;          // rc6's leader: 6; rc5x's space: 4, and a half bit either side
+constexpr std::size_t kWidth = 8;           // slots kept per value
 // Another reading of a frame must cost more than the best (in squared errors,
 // each in units of its tolerance) by a margin, or the frame is ambiguous.
 // Other readings are looked for with values this many tolerances off, so that
@@ -120,13 +120,13 @@ Layout rc6Layout()
 // How values [from, to) cover a layout: each value's length in slots.
 struct Path
 {
-    uint8_t runs[kMaxValues];
+    uint8_t runs[kMaxFrameValues];
     std::size_t count = 0;
     std::size_t endSlot = 0;
     double cost = 0;     // sum of the squared errors, in units of the tolerance
     double runnerUp = 0; // the same for the next best way
     bool other = false;  // there is a next best way:
-    uint8_t otherRuns[kMaxValues];
+    uint8_t otherRuns[kMaxFrameValues];
 };
 
 // The best way values [from, to), the first a pulse at l.firstSlot, cover l
@@ -138,7 +138,7 @@ bool bestPath(const Span &s, std::size_t from, std::size_t to, const Layout &l, 
               Path &out)
 {
     const std::size_t n = to - from;
-    if (n == 0 || n > kMaxValues || n % 2 == 0)
+    if (n == 0 || n > kMaxFrameValues || n % 2 == 0)
         return false;
     // the two cheapest ways to reach a slot with a value, each from a way of
     // the value before (node, and which of its two)
@@ -152,8 +152,8 @@ bool bestPath(const Span &s, std::size_t from, std::size_t to, const Layout &l, 
         uint8_t slot, ways;
         Way way[2];
     };
-    Node nodes[kMaxValues][kWidth];
-    std::size_t width[kMaxValues];
+    Node nodes[kMaxFrameValues][kWidth];
+    std::size_t width[kMaxFrameValues];
     auto add = [&](std::size_t j, std::size_t q, Way w) {
         std::size_t at = 0;
         while (at < width[j] && nodes[j][at].slot != q)
@@ -315,9 +315,9 @@ double shortMedian(double *v, std::size_t n)
 // minus it.
 bool clusterSeed(const Span &s, std::size_t from, std::size_t to, double &u, double &skew)
 {
-    double pulses[kMaxValues], spaces[kMaxValues];
+    double pulses[kMaxFrameValues], spaces[kMaxFrameValues];
     std::size_t np = 0, ns = 0;
-    for (std::size_t j = from; j < to && np < kMaxValues && ns < kMaxValues; ++j)
+    for (std::size_t j = from; j < to && np < kMaxFrameValues && ns < kMaxFrameValues; ++j)
         ((j - from) % 2 == 0 ? pulses[np++] : spaces[ns++]) = s.v[j];
     if (!np || !ns)
         return false;
@@ -437,7 +437,7 @@ bool readFrom(const Span &s, std::size_t from, std::size_t to, const Layout &l, 
             const double e2 = (v - other * u) / (0.25 * other * u + 40);
             if (clearlyWorse(path.cost + e2 * e2 - e * e, path))
                 continue;
-            uint8_t runs[kMaxValues];
+            uint8_t runs[kMaxFrameValues];
             std::copy(path.runs, path.runs + path.count, runs);
             runs[j] = uint8_t(other);
             if (covers(l, runs, path.count))

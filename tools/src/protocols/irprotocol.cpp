@@ -3,6 +3,7 @@
 #include "irprotocol.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "irdecode.h"
 #include "irtext.h"
@@ -145,7 +146,20 @@ bool sameReading(const Hit &a, const Hit &b)
 // kept, unless another reading fits nearly as well.
 bool decodeFrame(const Span &s, std::size_t i, Hit &hit)
 {
-    Hit hits[12];
+    using Decoder = bool (*)(const Span &, std::size_t, Hit &);
+    static constexpr Decoder kDecoders[] = {
+        decodeNec,
+        decodeSanyo,
+        [](const Span &s, std::size_t i, Hit &hit) { return decodeJvc(s, i, kJvc, 0, hit); },
+        decodeSamsung,
+        decodeKaseikyo,
+        decodeRca,
+        decodeSony,
+        decodeSharp,
+        decodeRc6,
+    };
+    // One hit a decoder, then one an rc5 variant.
+    Hit hits[std::size(kDecoders) + kRc5VariantCount];
     std::size_t count = 0;
     auto tryDecoder = [&](bool found) {
         if (found)
@@ -153,15 +167,8 @@ bool decodeFrame(const Span &s, std::size_t i, Hit &hit)
         else
             hits[count] = Hit();
     };
-    tryDecoder(decodeNec(s, i, hits[count]));
-    tryDecoder(decodeSanyo(s, i, hits[count]));
-    tryDecoder(decodeJvc(s, i, kJvc, 0, hits[count]));
-    tryDecoder(decodeSamsung(s, i, hits[count]));
-    tryDecoder(decodeKaseikyo(s, i, hits[count]));
-    tryDecoder(decodeRca(s, i, hits[count]));
-    tryDecoder(decodeSony(s, i, hits[count]));
-    tryDecoder(decodeSharp(s, i, hits[count]));
-    tryDecoder(decodeRc6(s, i, hits[count]));
+    for (Decoder decode : kDecoders)
+        tryDecoder(decode(s, i, hits[count]));
     for (std::size_t variant = 0; variant < kRc5VariantCount; ++variant)
         tryDecoder(decodeRc5(s, i, variant, hits[count]));
     if (!count)
@@ -413,8 +420,8 @@ std::vector<uint32_t> encodeFrame(Protocol p, uint64_t sc, bool toggle)
     case Protocol::Rca: {
         const uint64_t address = (sc >> 8) & 0xf, command = sc & 0xff;
         pdHeader(w, kRca);
-        pdBits(w, kRca, reversedBits(address << 20 | command << 12 | (address ^ 0xf) << 8 | (command ^ 0xff), 24),
-               24);
+        pdBits(w, kRca,
+               reversedBits(address << 20 | command << 12 | (address ^ 0xf) << 8 | (command ^ 0xff), 24), 24);
         w.pulse(uint32_t(kRca.trailerPulse));
         break;
     }
