@@ -26,8 +26,10 @@ namespace {
 
 int g_activeWaits = 0;
 
-// irrecord.exe's exit code for a device that cannot receive (tools/README.md).
-constexpr int kExitCannotReceive = 8;
+// irrecord.exe's exit code for a device that cannot record here: it cannot
+// receive, is not a LIRC device or refuses the receive settings
+// (tools/README.md).
+constexpr int kExitCannotRecord = 8;
 
 ToolRunner::ShellOpener &shellOpener()
 {
@@ -65,26 +67,23 @@ QString signalName(int signal)
 }
 
 // What a box about a failed tool adds after the tool's own words; "" for nothing.
-using Advice = QString (*)(int exitCode, const QString &toolSaid);
+using Advice = QString (*)(int exitCode);
 
-QString noAdvice(int, const QString &)
+QString noAdvice(int)
 {
     return QString();
 }
 
-// A recorder on a device that can only send: the button can be filled
-// from a code instead.
-QString recordAdvice(int exitCode, const QString &toolSaid)
+// A recorder on a device that cannot record (whichever way the tool tells
+// it): the button can be filled from a code instead.
+QString recordAdvice(int exitCode)
 {
-    if (exitCode != kExitCannotReceive
-        || !(toolSaid.contains(QLatin1String("cannot receive"))
-             || toolSaid.contains(QLatin1String("cannot learn"))))
+    if (exitCode != kExitCannotRecord)
         return QString();
-    return QStringLiteral(
-        "\n\nThis IR device cannot record, but it can send. Fill the button without recording: "
-        "in Remotes > Record, right-click the button and choose Import Code\u2026 (a code "
-        "file such as a Flipper .ir file or a Pronto code) or Enter Code\u2026 (a protocol "
-        "and scancode); Remotes > Import Remote\u2026 fills a whole remote from one file.");
+    return QStringLiteral("\n\nThis IR device cannot record. Fill the button without recording: "
+                          "in Remotes > Record, right-click the button and choose Import Code\u2026 (a code "
+                          "file such as a Flipper .ir file or a Pronto code) or Enter Code\u2026 (a protocol "
+                          "and scancode); Remotes > Import Remote\u2026 fills a whole remote from one file.");
 }
 
 // A tool that failed tells the user why in its own words: the last line it
@@ -92,7 +91,7 @@ QString recordAdvice(int exitCode, const QString &toolSaid)
 void reportFailure(const QString &tool, bool crashed, int code, const QByteArray &stderrText, Advice advice)
 {
     QString text = lastLine(stderrText);
-    const QString advise = crashed ? QString() : advice(code, text);
+    const QString advise = crashed ? QString() : advice(code);
     if (text.isEmpty()) {
 #ifdef Q_OS_WIN
         text = crashed ? QStringLiteral("The IR tool \"%1\" crashed.").arg(tool)

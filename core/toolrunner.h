@@ -21,9 +21,10 @@
 // A tool still running when the program quits is left to run, untold.
 void RunAndWait(const QString &commandLine);
 
-// RunAndWait("irrecord.exe " + path). When the device cannot receive
-// (exit code 8, "... cannot receive"), the box goes on to tell how to fill
-// the button from a code instead (Import Code..., Enter Code...).
+// RunAndWait("irrecord.exe " + path). When the device cannot record (exit
+// code 8: it cannot receive, is not a LIRC device or refuses the receive
+// settings), the box goes on to tell how to fill the button from a code
+// instead (Import Code..., Enter Code...).
 void RunRecordTool(const QString &path);
 
 // Plays an IR command file: "Command does not exist" when it is missing,

@@ -73,11 +73,15 @@ private slots:
             "The IR tool \"irplay.exe\" was ended by signal 11 (Segmentation fault).");
         const QString notStarted = QStringLiteral("The IR tool \"%1\" could not be started");
         const QByteArray none;
+        const QByteArray notLirc = "irrecord.exe: '/dev/lirc0' is not a LIRC device\n";
+        const QString advised = QString(notLirc)
+            + QStringLiteral("\nThis IR device cannot record. Fill the button");
         // clang-format off
         QTest::newRow("exit 0") << "irplay.exe" << 0 << 0 << QByteArray("irplay.exe: note\n") << false << "";
         QTest::newRow("exit 3") << "irplay.exe" << 3 << 0 << noDevice << false << QString(noDevice.trimmed());
         QTest::newRow("last line") << "irrecord.exe" << 7 << 0 << blanks << false << denied;
         QTest::newRow("exit 4 silent") << "irrecord.exe" << 4 << 0 << none << false << exit4;
+        QTest::newRow("recorder's exit 8 advises a code") << "irrecord.exe" << 8 << 0 << notLirc << false << advised;
         QTest::newRow("crash silent") << "irplay.exe" << 0 << int(SIGSEGV) << none << false << segv;
         QTest::newRow("still running at quit") << "irplay.exe" << 3 << 0 << noDevice << true << "";
         QTest::newRow("not found") << "nosuch.exe" << 0 << 0 << none << false << notStarted.arg("nosuch.exe");
@@ -121,7 +125,10 @@ private slots:
         std::fflush(stderr);
         const int savedStderr = ::dup(2);
         ::dup2(ownStderr.handle(), 2);
-        RunAndWait(tool + QStringLiteral(" /x/R1B1.lmc"));
+        if (tool == ToolRunner::recordTool())
+            RunRecordTool(QStringLiteral("/x/R1B1.lmc"));
+        else
+            RunAndWait(tool + QStringLiteral(" /x/R1B1.lmc"));
         std::fflush(stderr);
         ::dup2(savedStderr, 2);
         ::close(savedStderr);
