@@ -146,16 +146,18 @@ private slots:
         QTest::addColumn<QString>("folder"); // the set folder; 59 is made by the import
         QTest::addColumn<int>("failure");
         QTest::addColumn<QString>("told");
-        // clang-format off
-        QTest::newRow("into the set folder") << "" << "58" << int(Failure::None) << "";
-        QTest::newRow("folder made") << "" << "59" << int(Failure::None) << "";
-        QTest::newRow("old file's permissions, else a new file's") << "modes" << "58" << int(Failure::None) << "";
-        QTest::newRow("button 7 a folder") << "folder" << "58" << int(Failure::Failed) << "R2B7.lmc";
-        QTest::newRow("no room for the set file") << "full" << "58" << int(Failure::Failed) << "remotes.lmr";
-        QTest::newRow("no room, folder made") << "full" << "59" << int(Failure::Failed) << "remotes.lmr";
-        QTest::newRow("caption of 125 bytes") << "caption" << "58" << int(Failure::TooLong) << "button 9";
-        QTest::newRow("name of 125 bytes") << "name" << "58" << int(Failure::TooLong) << "remote 2";
-        // clang-format on
+        const auto row = [](const char *tag, const char *fault, const char *folder, Failure failure,
+                            const char *told) {
+            QTest::newRow(tag) << QString(fault) << QString(folder) << int(failure) << QString(told);
+        };
+        row("into the set folder", "", "58", Failure::None, "");
+        row("folder made", "", "59", Failure::None, "");
+        row("old file's permissions, else a new file's", "modes", "58", Failure::None, "");
+        row("button 7 a folder", "folder", "58", Failure::Failed, "R2B7.lmc");
+        row("no room for the set file", "full", "58", Failure::Failed, "remotes.lmr");
+        row("no room, folder made", "full", "59", Failure::Failed, "remotes.lmr");
+        row("caption of 125 bytes", "caption", "58", Failure::TooLong, "button 9");
+        row("name of 125 bytes", "name", "58", Failure::TooLong, "remote 2");
     }
 
     // All or nothing, byte for byte, in the set file and the data folder.
@@ -272,20 +274,22 @@ private slots:
         QTest::addColumn<QString>("protocol");
         QTest::addColumn<QString>("scancode");
         QTest::addColumn<QString>("shown"); // how the result line starts
-        // clang-format off
-        QTest::newRow("hex") << "nec" << "0x40bf" << "Sends " + kNec40bf;
-        QTest::newRow("decimal") << "nec" << "16575" << "Sends " + kNec40bf;
-        QTest::newRow("hex without 0x") << "nec" << " 40BF " << "Sends " + kNec40bf;
-        QTest::newRow("a leading 0 is no octal") << "nec" << "010" << "Sends nec:0xa, 38 kHz";
-        QTest::newRow("36 kHz") << "rc5" << "0X1E0C" << "Sends rc5:0x1e0c, 36 kHz";
-        QTest::newRow("36.7 kHz") << "panasonic" << "0x123456" << "Sends panasonic:0x123456, 36.7 kHz";
-        QTest::newRow("48 bits") << "kaseikyo" << "0x123456789abc" << "Sends kaseikyo:0x123456789abc, ";
-        QTest::newRow("too wide") << "nec" << "0x1ffff" << "0x1ffff is no nec scancode (the bits it may use: 0xffff).";
-        QTest::newRow("no mce customer") << "rc6_mce" << "0x1234" << "0x1234 is no rc6_mce scancode";
-        QTest::newRow("65 bits") << "nec" << "0x10000000000000000" << "\"0x10000000000000000\" is not a scancode";
-        QTest::newRow("not hex") << "nec" << "0x4g" << "\"0x4g\" is not a scancode";
-        QTest::newRow("nothing") << "nec" << "" << "Type the scancode";
-        // clang-format on
+        const auto row = [](const char *tag, const char *protocol, const char *scancode,
+                            const QString &shown) {
+            QTest::newRow(tag) << QString(protocol) << QString(scancode) << shown;
+        };
+        row("hex", "nec", "0x40bf", "Sends " + kNec40bf);
+        row("decimal", "nec", "16575", "Sends " + kNec40bf);
+        row("hex without 0x", "nec", " 40BF ", "Sends " + kNec40bf);
+        row("a leading 0 is no octal", "nec", "010", "Sends nec:0xa, 38 kHz");
+        row("36 kHz", "rc5", "0X1E0C", "Sends rc5:0x1e0c, 36 kHz");
+        row("36.7 kHz", "panasonic", "0x123456", "Sends panasonic:0x123456, 36.7 kHz");
+        row("48 bits", "kaseikyo", "0x123456789abc", "Sends kaseikyo:0x123456789abc, ");
+        row("too wide", "nec", "0x1ffff", "0x1ffff is no nec scancode (the bits it may use: 0xffff).");
+        row("no mce customer", "rc6_mce", "0x1234", "0x1234 is no rc6_mce scancode");
+        row("65 bits", "nec", "0x10000000000000000", "\"0x10000000000000000\" is not a scancode");
+        row("not hex", "nec", "0x4g", "\"0x4g\" is not a scancode");
+        row("nothing", "nec", "", "Type the scancode");
     }
 
     void enterCode()

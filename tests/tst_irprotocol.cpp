@@ -228,16 +228,18 @@ private slots:
         QTest::addColumn<int>("protocol");
         QTest::addColumn<qulonglong>("scancode");
         QTest::addColumn<QString>("bits");
-        // clang-format off
+        const auto row = [](const char *tag, Protocol p, qulonglong scancode, const char *bits) {
+            QTest::newRow(tag) << int(p) << scancode << QString(bits);
+        };
         // address 0xa, command 0x68, MSB first, then both inverted
-        QTest::newRow("rca") << int(Protocol::Rca) << 0xa68ull << "1010 01101000 0101 10010111";
+        row("rca", Protocol::Rca, 0xa68, "1010 01101000 0101 10010111");
         // NEC's bytes, LSB first: address, its inverse, command, its inverse
-        QTest::newRow("pioneer") << int(Protocol::Pioneer) << 0xa51aull << "10100101 01011010 01011000 10100111";
+        row("pioneer", Protocol::Pioneer, 0xa51a, "10100101 01011010 01011000 10100111");
         // 26 address bits, 16 command bits, each LSB first
-        QTest::newRow("nec42") << int(Protocol::Nec42) << 0x2000001c001ull << "1000000000000 0000000000001 10000000 00000011";
+        row("nec42", Protocol::Nec42, 0x2000001c001, "1000000000000 0000000000001 10000000 00000011");
         // manufacturer 0x3254 low byte first, then the bytes as they stand
-        QTest::newRow("kaseikyo") << int(Protocol::Kaseikyo) << 0x325410012031ull << "00101010 01001100 00001000 10000000 00000100 10001100";
-        // clang-format on
+        row("kaseikyo", Protocol::Kaseikyo, 0x325410012031,
+            "00101010 01001100 00001000 10000000 00000100 10001100");
     }
 
     void bitsAsSent()
@@ -270,27 +272,40 @@ private slots:
         };
         Values rcaBad = encodeFrame(Protocol::Rca, 0xa68);
         rcaBad[5] += 920; // the address's second bit a one: no longer the inverse's complement
-        // clang-format off
-        QTest::newRow("nec, carrier not known") << nec << 0u << "nec:0xa51a toggle -1 frames 1";
-        QTest::newRow("nec on 38 kHz") << nec << 38000u << "nec:0xa51a toggle -1 frames 1";
-        QTest::newRow("the same frame on 40 kHz is pioneer") << nec << 40000u << "pioneer:0xa51a toggle -1 frames 1";
-        QTest::newRow("necx on 40 kHz stays necx") << encodeFrame(Protocol::Necx, 0xa5001a) << 40000u << "necx:0xa5001a toggle -1 frames 1";
-        QTest::newRow("pioneer, two frames") << join({ nec, nec2, nec2 }, 40000) << 40000u << "pioneer:0xa51aa54c toggle -1 frames 3";
-        QTest::newRow("two nec commands stay raw") << join({ nec, nec2 }, 40000) << 38000u << "raw";
-        QTest::newRow("pioneer, a first frame 0x0000") << join({ encodeFrame(Protocol::Nec, 0), nec2 }, 40000) << 40000u << "raw";
-        QTest::newRow("pioneer, a third command") << join({ nec, nec2, nec }, 40000) << 40000u << "raw";
-        QTest::newRow("42 bits with inverses: sanyo") << encodeFrame(Protocol::Nec42, 0x1b97234a956) << 0u << "sanyo:0x123456 toggle -1 frames 1";
-        QTest::newRow("42 bits without: nec42") << encodeFrame(Protocol::Nec42, 0x123456789ab) << 0u << "nec42:0x123456789ab toggle -1 frames 1";
-        QTest::newRow("nec42 with NEC's repeats") << join({ encodeFrame(Protocol::Nec42, 0x123456789ab), encodeNecRepeat() }, 40000) << 0u << "nec42:0x123456789ab toggle -1 frames 2";
-        QTest::newRow("panasonic") << encodeFrame(Protocol::Kaseikyo, 0x200280009919) << 0u << "panasonic:0x800099 toggle -1 frames 1";
-        QTest::newRow("0x2002 with another check byte: kaseikyo") << encodeFrame(Protocol::Kaseikyo, 0x200280009918) << 0u << "kaseikyo:0x200280009918 toggle -1 frames 1";
-        QTest::newRow("another maker: kaseikyo") << encodeFrame(Protocol::Kaseikyo, 0x325410012031) << 0u << "kaseikyo:0x325410012031 toggle -1 frames 1";
-        QTest::newRow("rca") << encodeFrame(Protocol::Rca, 0xa68) << 0u << "rca:0xa68 toggle -1 frames 1";
-        QTest::newRow("rca, a bit off its inverse") << rcaBad << 0u << "raw";
-        QTest::newRow("sony12, spaces a quarter off") << strayed(encodeFrame(Protocol::Sony12, 0x10015), 0.27) << 0u << "raw";
+        const auto row = [](const char *tag, const Values &values, uint carrier, const char *result) {
+            QTest::newRow(tag) << values << carrier << QString(result);
+        };
+        row("nec, carrier not known", nec, 0, "nec:0xa51a toggle -1 frames 1");
+        row("nec on 38 kHz", nec, 38000, "nec:0xa51a toggle -1 frames 1");
+        row("the same frame on 40 kHz is pioneer", nec, 40000, "pioneer:0xa51a toggle -1 frames 1");
+        row("necx on 40 kHz stays necx", encodeFrame(Protocol::Necx, 0xa5001a), 40000,
+            "necx:0xa5001a toggle -1 frames 1");
+        row("pioneer, two frames", join({ nec, nec2, nec2 }, 40000), 40000,
+            "pioneer:0xa51aa54c toggle -1 frames 3");
+        row("two nec commands stay raw", join({ nec, nec2 }, 40000), 38000, "raw");
+        row("pioneer, a first frame 0x0000", join({ encodeFrame(Protocol::Nec, 0), nec2 }, 40000), 40000,
+            "raw");
+        row("pioneer, a third command", join({ nec, nec2, nec }, 40000), 40000, "raw");
+        row("42 bits with inverses: sanyo", encodeFrame(Protocol::Nec42, 0x1b97234a956), 0,
+            "sanyo:0x123456 toggle -1 frames 1");
+        row("42 bits without: nec42", encodeFrame(Protocol::Nec42, 0x123456789ab), 0,
+            "nec42:0x123456789ab toggle -1 frames 1");
+        row("nec42 with NEC's repeats",
+            join({ encodeFrame(Protocol::Nec42, 0x123456789ab), encodeNecRepeat() }, 40000), 0,
+            "nec42:0x123456789ab toggle -1 frames 2");
+        row("panasonic", encodeFrame(Protocol::Kaseikyo, 0x200280009919), 0,
+            "panasonic:0x800099 toggle -1 frames 1");
+        row("0x2002 with another check byte: kaseikyo", encodeFrame(Protocol::Kaseikyo, 0x200280009918), 0,
+            "kaseikyo:0x200280009918 toggle -1 frames 1");
+        row("another maker: kaseikyo", encodeFrame(Protocol::Kaseikyo, 0x325410012031), 0,
+            "kaseikyo:0x325410012031 toggle -1 frames 1");
+        row("rca", encodeFrame(Protocol::Rca, 0xa68), 0, "rca:0xa68 toggle -1 frames 1");
+        row("rca, a bit off its inverse", rcaBad, 0, "raw");
+        row("sony12, spaces a quarter off", strayed(encodeFrame(Protocol::Sony12, 0x10015), 0.27), 0, "raw");
         // rc5:0x40 with its pulses 100 us short, and sony12:0x1f007f on a fast clock
-        QTest::newRow("rc5 or sony12: raw") << Values{ 1915, 601, 824, 604, 835, 575, 849, 588, 902, 597, 842, 581, 855, 567, 863, 600, 856, 577, 902, 593, 881, 595, 821, 581, 895 } << 0u << "raw";
-        // clang-format on
+        row("rc5 or sony12: raw", Values{ 1915, 601, 824, 604, 835, 575, 849, 588, 902, 597, 842, 581, 855,
+                                          567,  863, 600, 856, 577, 902, 593, 881, 595, 821, 581, 895 },
+            0, "raw");
     }
 
     void lookalikes()
