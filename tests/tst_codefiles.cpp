@@ -104,6 +104,8 @@ private slots:
             "+8998 -4499 +558 -1675 +558 -109456 +8998 -4499 +558 -1675 +558 carrier 0");
         row("broadlink base64 with digits, + and /", "JgAHAP/vEL9+ETM=", "",
             "+8374 -7849 +525 -6272 +4138 -558 +1675 carrier 0");
+        row("broadlink zeros to the end of the packet: filler", "26000c00000112891133110000000000", "",
+            "+8998 -4499 +558 -1675 +558 carrier 0");
         row("smartir commands, nested names", "@smartir.json", "cool.low.16",
             "+8998 -4499 +558 -1675 +558 -109456 +8998 -4499 +558 -1675 +558 carrier 0");
         // Global Cache: carrier periods, repeats from the offset, pair letters
@@ -238,6 +240,8 @@ private slots:
             "line 1: RC5 command 128 is above 127");
         row("broadlink cut packet", "2600100000011289113311",
             "line 1: the packet is cut: its length says 16 bytes, 7 follow");
+        row("broadlink a zero duration with more after it", "26000c00000112891133110000001100",
+            "line 1: a duration of 0 inside the packet");
         row("broadlink sent 256 times is too long", "26ff2800" + QByteArray(80, '1'),
             "line 1: the packet sent 256 times is more than 8192 values");
         row("smartir value not a packet", "{\n \"commands\": {\n  \"off\": 5\n }\n}",
@@ -256,6 +260,11 @@ private slots:
         row("sendir repeat 51", "sendir,1:1,1,40000,51,1,96,24", "line 1: repeat '51' is not 1 to 50");
         row("lircd flag out of scope", "begin remote\n name x\n flags RCMM\nend remote\n",
             "line 3: flag 'RCMM' is not one read here");
+        row("lircd flags without a value", "begin remote\n name x\n flags\nend remote\n",
+            "line 3: 'flags' needs 1 value");
+        row("pronto frequency word 0000", "0000 0000 0000 0001 0010 0010",
+            "line 1: frequency word 0000 gives no carrier");
+        row("only comments", "# begin remote\n\n# end remote\n", "no pulses in the file");
         row("lircd no end", "begin remote\n name x\n bits 8\n", "line 1: the remote has no 'end remote'");
         row("lircd code wider than bits",
             "begin remote\n bits 8\n one 500 1500\n zero 500 500\n begin codes\n  k 0x100\n end codes\nend "

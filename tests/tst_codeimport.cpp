@@ -380,8 +380,11 @@ private slots:
         item->trigger();
         QPointer<RemoteImportDialog> dialog = RemoteImportDialog::instance();
         QVERIFY(dialog && dialog->isVisible() && !f.form1->isEnabled());
-        QTest::mouseClick(dialog->findChild<QWidget *>("remote2"), Qt::LeftButton);
-        QCOMPARE(dialog->remoteNameField()->text(), QStringLiteral("Remote 2"));
+        for (int r : { 1, 3, 2 }) { // each remote's name from the set file
+            QTest::mouseClick(dialog->findChild<QWidget *>(QStringLiteral("remote%1").arg(r)), Qt::LeftButton);
+            QCOMPARE(dialog->remoteNameField()->text(), QStringLiteral("Remote %1").arg(r));
+            QCOMPARE(dialog->remote(), r);
+        }
         choose(kFlipper);
         QTest::mouseClick(dialog->findChild<QPushButton *>("chooseFile"), Qt::LeftButton);
         dialog->setCurrentButton(12);

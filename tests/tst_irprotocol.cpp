@@ -100,8 +100,9 @@ private slots:
     // exactly encoded and bent as remotes and receivers bend them; a frame
     // that fits two readings stays raw (the lowest and highest codes look
     // most like other protocols' frames, and a value a fifth off may leave a
-    // frame between two codes), but none reads as another command.
-    // clang-format off
+    // frame between two codes), but none reads as another command. Past what
+    // remotes do, fewer are read, but still at least as many as the decoders
+    // managed when they were tuned (less a margin), and never a wrong one.
     void framesReadBack_data()
     {
         QTest::addColumn<int>("protocol");
@@ -109,17 +110,61 @@ private slots:
         QTest::addColumn<double>("noise");
         QTest::addColumn<int>("jitter");
         QTest::addColumn<int>("skew");
-        QTest::addColumn<int>("raw"); // at most, of 202
-        for (std::size_t i = 0; i < kProtocolCount; ++i) {
-            const QByteArray name = protocolName(Protocol(i));
-            QTest::newRow(name + ", as encoded") << int(i) << 1.0 << 0.0 << 0 << 0 << 0;
-            QTest::newRow(name + ", slow clock, pulses 150 us longer") << int(i) << 1.2 << 0.05 << 0 << 150 << 2;
-            QTest::newRow(name + ", fast clock, pulses 100 us shorter") << int(i) << 0.8 << 0.05 << 0 << -100 << 2;
-            QTest::newRow(name + ", edges +-60 us, pulses 120 us longer") << int(i) << 1.0 << 0.0 << 60 << 120 << 2;
-            QTest::newRow(name + ", each value +-20 %") << int(i) << 1.0 << 0.20 << 0 << 0 << 5;
+        QTest::addColumn<int>("read"); // at least, of 202
+        // Read at least, of 202, bent past what remotes do: each value +-22 %,
+        // +-25 %; the clock 30 % slow, 25 % fast; slow by a fifth, +-15 % and
+        // pulses 150 us longer; each edge +-100 us; pulses 250 us longer.
+        struct Harsh
+        {
+            Protocol p;
+            int noise22, noise25, slow30, fast25, combined, edges100, skew250;
+        };
+        const Harsh harsh[] = {
+            { Protocol::Nec, 191, 180, 135, 183, 184, 191, 200 },
+            { Protocol::Necx, 191, 180, 138, 189, 174, 191, 200 },
+            { Protocol::Nec32, 191, 176, 138, 188, 180, 191, 200 },
+            { Protocol::Rc5, 163, 64, 134, 190, 191, 191, 200 },
+            { Protocol::Rc5x20, 153, 31, 171, 191, 190, 191, 124 },
+            { Protocol::Rc5Sz, 160, 67, 129, 191, 191, 191, 200 },
+            { Protocol::Rc6_0, 134, 19, 133, 187, 175, 133, 200 },
+            { Protocol::Rc6_6a20, 125, 9, 143, 187, 179, 97, 200 },
+            { Protocol::Rc6_6a24, 111, 7, 133, 184, 180, 91, 200 },
+            { Protocol::Rc6_6a32, 95, 0, 133, 185, 178, 66, 200 },
+            { Protocol::Rc6Mce, 86, 0, 138, 187, 178, 46, 200 },
+            { Protocol::Sony12, 180, 82, 129, 190, 181, 191, 200 },
+            { Protocol::Sony15, 174, 55, 127, 191, 186, 191, 200 },
+            { Protocol::Sony20, 181, 33, 132, 187, 180, 191, 200 },
+            { Protocol::Jvc, 190, 182, 134, 188, 178, 191, 200 },
+            { Protocol::Sanyo, 191, 186, 137, 189, 175, 191, 200 },
+            { Protocol::Sharp, 190, 173, 190, 165, 191, 171, 200 },
+            { Protocol::Samsung32, 191, 185, 149, 190, 186, 191, 200 },
+            { Protocol::Panasonic, 191, 191, 138, 186, 169, 191, 200 },
+            { Protocol::Nec42, 190, 185, 136, 187, 185, 191, 200 },
+            { Protocol::Pioneer, 190, 176, 114, 183, 178, 191, 200 },
+            { Protocol::Rca, 187, 152, 147, 188, 177, 191, 200 },
+            { Protocol::Kaseikyo, 191, 189, 143, 189, 180, 191, 200 },
+        };
+        static_assert(sizeof harsh / sizeof harsh[0] == kProtocolCount, "a row for every protocol");
+        const auto row = [](Protocol p, const char *how, double clock, double noise, int jitter, int skew,
+                            int read) {
+            QTest::newRow(QByteArray(protocolName(p)) + ", " + how)
+                << int(p) << clock << noise << jitter << skew << read;
+        };
+        for (const Harsh &h : harsh) {
+            row(h.p, "as encoded", 1.0, 0.0, 0, 0, 202);
+            row(h.p, "slow clock, pulses 150 us longer", 1.2, 0.05, 0, 150, 200);
+            row(h.p, "fast clock, pulses 100 us shorter", 0.8, 0.05, 0, -100, 200);
+            row(h.p, "edges +-60 us, pulses 120 us longer", 1.0, 0.0, 60, 120, 200);
+            row(h.p, "each value +-20 %", 1.0, 0.20, 0, 0, 197);
+            row(h.p, "each value +-22 %", 1.0, 0.22, 0, 0, h.noise22);
+            row(h.p, "each value +-25 %", 1.0, 0.25, 0, 0, h.noise25);
+            row(h.p, "clock 30 % slow", 1.3, 0.05, 0, 0, h.slow30);
+            row(h.p, "clock 25 % fast", 0.75, 0.05, 0, 0, h.fast25);
+            row(h.p, "slow clock, +-15 %, pulses 150 us longer", 1.2, 0.15, 0, 150, h.combined);
+            row(h.p, "edges +-100 us", 1.0, 0.0, 100, 0, h.edges100);
+            row(h.p, "pulses 250 us longer", 1.0, 0.0, 0, 250, h.skew250);
         }
     }
-    // clang-format on
 
     void framesReadBack()
     {
@@ -128,24 +173,24 @@ private slots:
         QFETCH(double, noise);
         QFETCH(int, jitter);
         QFETCH(int, skew);
-        QFETCH(int, raw);
+        QFETCH(int, read);
         const Protocol p = Protocol(protocol);
         std::mt19937 rng(unsigned(protocol) * 7 + unsigned(skew + 1000));
         const uint64_t mask = protocolInfo(p).scancodeMask;
         const uint64_t lowest = p == Protocol::Rc6Mce ? 0x800f0000u : 0u;
         const uint64_t highest = canonical(p, mask) ? mask : lowest;
-        int unread = 0;
+        int got = 0;
         for (int i = 0; i < 202; ++i) {
             const uint64_t sc = i < 200 ? randomScancode(p, rng) : i == 200 ? lowest : highest;
             const bool toggle = i % 2;
             const Values v = bend(encodeFrame(p, sc, toggle), rng, clock, noise, jitter, skew);
-            const QString read = describe(recognise(v, protocolInfo(p).carrierHz));
-            if (read == "raw")
-                ++unread;
-            else
-                QCOMPARE(read, expected(p, sc, toggle));
+            const QString text = describe(recognise(v, protocolInfo(p).carrierHz));
+            if (text != "raw") {
+                QCOMPARE(text, expected(p, sc, toggle));
+                ++got;
+            }
         }
-        QVERIFY2(unread <= raw, qPrintable(QStringLiteral("%1 raw").arg(unread)));
+        QVERIFY2(got >= read, qPrintable(QStringLiteral("%1 read").arg(got)));
     }
 
     // A frame with one glitch in it, a blip of 60 us in a space or a space as

@@ -3,6 +3,7 @@
 // a real path.
 #include "testsupport.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
@@ -11,6 +12,9 @@
 #include <linux/lirc.h>
 
 #include <csignal>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <functional>
 #include <numeric>
 
@@ -197,6 +201,9 @@ private slots:
         learned("out of range ignored", 56000, reporting({ 9999, 56000, 1000001 }));
         // Drivers that report once the receiver is idle.
         learned("after the timeout", 40000, after({ 40000 }));
+        row("after the timeout, in a read of its own", ExitOk, "", kValues, 40000, both, [](auto &p) {
+            p.data(kNec).silence(5).data({ LIRC_FREQUENCY(40000) }).features |= kLearning;
+        });
         // Reports that disagree are never averaged: those that came with the
         // signal decide. rc-loopback (Linux 6.1) reports its receive timeout after it.
         learned("the receive timeout after the signal", 38000,
@@ -251,13 +258,40 @@ private slots:
         QVERIFY(port.firstCall(LIRC_SET_REC_MODE, &mode) && mode == LIRC_MODE_MODE2);
         const QByteArray text = SetFiles::bytes(file);
         QVERIFY(text.startsWith("# Lumo Control IR signal, recorded by irrecord.exe from /dev/lirc-test\n"));
-        const QRegularExpression stamp("\n# recorded \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d UTC; ");
-        QVERIFY(stamp.match(text).hasMatch());
+        // When it was recorded, in UTC.
+        const QRegularExpressionMatch stamp =
+            QRegularExpression("\n# recorded (\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d) UTC; ").match(text);
+        QVERIFY(stamp.hasMatch());
+        QDateTime recorded = QDateTime::fromString(stamp.captured(1), "yyyy-MM-dd HH:mm:ss");
+        recorded.setTimeSpec(Qt::UTC);
+        QVERIFY2(qAbs(recorded.secsTo(QDateTime::currentDateTimeUtc())) < 600, qPrintable(stamp.captured(1)));
         QCOMPARE(parsed(text).values, values);
         QCOMPARE(parsed(text).carrier, carrier);
         QCOMPARE(text.contains("\n# carrier measured by the receiver"), carrier != 0);
         QCOMPARE(text.contains(" in learning mode"), learning.contains("wideband 1"));
         QVERIFY2(text.split('\n').value(2).contains(header.toUtf8()), text.constData());
+    }
+
+    // A device a group may use: the hint names that group.
+    void deniedNamesTheGroup()
+    {
+        const QString device = m_dir->filePath("lirc0");
+        QFile file(device);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        if (getgid() == 0 && ::chown(QFile::encodeName(device).constData(), uid_t(-1), 65534) != 0)
+            QSKIP("cannot give the file a group of its own");
+        QVERIFY(::chmod(QFile::encodeName(device).constData(), 0660) == 0);
+        const struct group *g = getgrgid(QFileInfo(device).groupId());
+        if (!g)
+            QSKIP("the file's group has no name");
+        ScriptedPort port;
+        port.openError = EACCES;
+        const Outcome o = recordToFile(port, device.toStdString(), (m_files + "/x.ir").toStdString(), { 5000 });
+        QCOMPARE(o.code, int(ExitNoPermission));
+        const QString join = QStringLiteral("join the group '%1' that owns %2 (sudo usermod -aG %1 $USER)")
+                                 .arg(QString::fromLocal8Bit(g->gr_name), device);
+        QVERIFY2(QString::fromStdString(o.message).contains(join), o.message.c_str());
     }
 
     // ---- sending to a scripted device
