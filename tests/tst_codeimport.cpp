@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QtTest>
 
 #include <csignal>
@@ -387,6 +388,12 @@ private slots:
         }
         choose(kFlipper);
         QTest::mouseClick(dialog->findChild<QPushButton *>("chooseFile"), Qt::LeftButton);
+        // A click on a button's signal picks that button's whole row.
+        auto *table = dialog->findChild<QTableWidget *>("buttons");
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                          table->visualItemRect(table->item(6, 2)).center());
+        QCOMPARE(dialog->currentButton(), 7);
+        QVERIFY(table->selectionModel()->isRowSelected(6, {}));
         dialog->setCurrentButton(12);
         QTest::mouseClick(dialog->tryButton(), Qt::LeftButton);
         QVERIFY(SetFiles::bytes(f.tools.folder() + "/sent").contains("# decoded nec:0x71b\n"));

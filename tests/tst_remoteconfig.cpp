@@ -93,6 +93,8 @@ private slots:
         QTest::newRow("largest") << "0" << Draws{ 0.9999999999 } << none << set << "B" << 1 << "67655" << none;
         QTest::newRow("folder taken")
             << "0" << Draws{ uFor(58), uFor(58), uFor(7) } << "58" << set << "B" << 3 << "7" << none;
+        QTest::newRow("every number drawn taken") << "0" << d58 << "58" << set << "B" << int(RemoteConfigDialog::MaxDraws)
+                                                  << "0" << "No free set number was found";
         QTest::newRow("not a number") << "abc" << Draws{ uFor(12) } << none << set << "B" << 1 << "12" << none;
         QTest::newRow("has a number") << "4" << d58 << none << set << "B" << 0 << "4" << none;
         // An accented letter takes one byte in the 8-bit code page.
