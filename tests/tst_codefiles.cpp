@@ -169,6 +169,10 @@ private slots:
             << "Filetype: IR library file\nVersion: 1\n" + power + power
                 + QByteArray(power).replace("Power", "POWER")
             << "Power|Power (2)|POWER (3)" << int(CodeForm::Flipper);
+        QTest::newRow("a number given never takes a later code's own name")
+            << "Filetype: IR library file\nVersion: 1\n" + power + power
+                + QByteArray(power).replace("Power", "power (2)")
+            << "Power|Power (3)|power (2)" << int(CodeForm::Flipper);
         QTest::newRow("unnamed codes by position")
             << QByteArray("5000 0073 0000 0001 0000 000C\nMute 5000 0073 0000 0001 0000 000D\n"
                           "5000 0073\n0000 0001 0000 000E\n")
