@@ -395,6 +395,7 @@ private slots:
         QCOMPARE(dialog->currentButton(), 7);
         QVERIFY(table->selectionModel()->isRowSelected(6, {}));
         dialog->setCurrentButton(12);
+        QVERIFY(dialog->tryButton()->toolTip().contains("through the IR device"));
         QTest::mouseClick(dialog->tryButton(), Qt::LeftButton);
         QVERIFY(SetFiles::bytes(f.tools.folder() + "/sent").contains("# decoded nec:0x71b\n"));
         dialog->assign(12, -1);

@@ -470,6 +470,10 @@ private slots:
         uint8_t address = 0;
         uint8_t command = 0;
         SimPort::necCode(QFile::encodeName(file).toStdString(), address, command);
+        uint8_t nameAddress = 0; // the name alone decides, not the folder
+        uint8_t nameCommand = 0;
+        SimPort::necCode(QFile::encodeName(name).toStdString(), nameAddress, nameCommand);
+        QCOMPARE(nameAddress * 256 + nameCommand, address * 256 + command);
         const QByteArray text = SetFiles::bytes(file);
         const QByteArray nec = QByteArray::number(address * 256 + command, 16).rightJustified(4, '0');
         QVERIFY2(text.contains("(median of 3 reports); receive timeout 150000 us\n# decoded nec:0x" + nec
