@@ -227,6 +227,10 @@ private slots:
             "Filetype: IR signals file\nVersion: 1\nname: R\ntype: raw\nfrequency: 38000\nduty_cycle: 1.5\n"
             "data: 500\n",
             "line 6: duty_cycle '1.5'");
+        row("flipper duty cycle 0",
+            "Filetype: IR signals file\nVersion: 1\nname: R\ntype: raw\nfrequency: 38000\nduty_cycle: 0.000\n"
+            "data: 500\n",
+            "line 6: duty_cycle '0.000'");
         row("flipper a bad code after a good one",
             head + "NEC\naddress: 07 00 00 00\ncommand: 02 00 00 00\nname: Q\ntype: nope\n",
             "line 10: type 'nope'");

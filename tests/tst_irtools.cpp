@@ -272,6 +272,22 @@ private slots:
         QVERIFY2(text.split('\n').value(2).contains(header.toUtf8()), text.constData());
     }
 
+    // Started with standard input closed (as by some launchers), the file
+    // written may get descriptor 0: still a file.
+    void recordsWithStandardInputClosed()
+    {
+        ScriptedPort port;
+        receiver(port);
+        port.data(kNec);
+        const int saved = ::dup(0);
+        QVERIFY(saved >= 0 && ::close(0) == 0);
+        const QString file = m_files + "/x.ir";
+        const Outcome o = recordToFile(port, "/dev/lirc-test", file.toStdString(), { 5000 });
+        QVERIFY(::dup2(saved, 0) == 0 && ::close(saved) == 0);
+        QCOMPARE(o.code, int(ExitOk));
+        QCOMPARE(parsed(SetFiles::bytes(file)).values, kValues);
+    }
+
     // A device a group may use: the hint names that group.
     void deniedNamesTheGroup()
     {
