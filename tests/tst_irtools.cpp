@@ -272,6 +272,36 @@ private slots:
         QVERIFY2(text.split('\n').value(2).contains(header.toUtf8()), text.constData());
     }
 
+    // The receive timeout is raised for the capture and put back only to a
+    // value the device told.
+    void receiveTimeoutPutBack_data()
+    {
+        QTest::addColumn<int>("before"); // what LIRC_GET_REC_TIMEOUT gives; -1: refused
+        QTest::addColumn<QList<uint>>("sets");
+        QTest::newRow("the device's own") << 125000 << QList<uint>{ 150000, 125000 };
+        QTest::newRow("already as wanted") << 150000 << QList<uint>{ 150000 };
+        QTest::newRow("not told") << -1 << QList<uint>{ 150000 };
+    }
+
+    void receiveTimeoutPutBack()
+    {
+        QFETCH(int, before);
+        QFETCH(QList<uint>, sets);
+        ScriptedPort port;
+        receiver(port);
+        if (before < 0)
+            port.ioctlErrors[LIRC_GET_REC_TIMEOUT] = ENOTTY;
+        else
+            port.ioctlValues[LIRC_GET_REC_TIMEOUT] = uint32_t(before);
+        port.data(kNec);
+        const Outcome o = recordToFile(port, "/dev/lirc-test", (m_files + "/x.ir").toStdString(), { 5000 });
+        QCOMPARE(o.code, int(ExitOk));
+        QList<uint> seen;
+        for (const auto &c : port.callsOf({ LIRC_SET_REC_TIMEOUT }))
+            seen << c.value;
+        QCOMPARE(seen, sets);
+    }
+
     // Started with standard input closed (as by some launchers), the file
     // written may get descriptor 0: still a file.
     void recordsWithStandardInputClosed()
