@@ -265,6 +265,8 @@ private slots:
             "line 1: letter A stands for no");
         row("sendir duration past 16 bits", "sendir,1:1,1,40000,1,1,96,65536",
             "line 1: '65536' is not a duration of 1 to 65535 carrier periods");
+        row("sendir repeated past the value limit", "sendir,1:1,1,40000,50,1" + QByteArray(",10,10").repeated(100),
+            "line 1: repeated 50 times the code is more than 8192 values");
         row("sendir repeat 51", "sendir,1:1,1,40000,51,1,96,24", "line 1: repeat '51' is not 1 to 50");
         row("lircd flag out of scope", "begin remote\n name x\n flags RCMM\nend remote\n",
             "line 3: flag 'RCMM' is not one read here");
