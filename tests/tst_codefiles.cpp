@@ -254,6 +254,8 @@ private slots:
             "line 1: the packet sent 256 times is more than 8192 values");
         row("smartir value not a packet", "{\n \"commands\": {\n  \"off\": 5\n }\n}",
             "line 3: 'off' holds neither");
+        row("json nested too deep", QByteArray("{\"a\":").repeated(40) + "1" + QByteArray("}").repeated(40),
+            "line 1: objects nested too deep");
         row("json not closed", "{\n \"off\": \"JgAHAAABEokRMxE=\"\n", "line 3: expected ',' or '}'");
         row("sendir even offset", "sendir,1:1,1,40000,1,2,96,24,48,24",
             "line 1: offset '2' is not an odd number");

@@ -132,6 +132,23 @@ struct FileSizeLimit
     rlimit old{};
 };
 
+// Named widgets of a window that cover one another (a widget and what it
+// holds aside): the layout places each in its own room.
+QStringList overlapping(QWidget *window)
+{
+    QList<QWidget *> shown;
+    for (QWidget *w : window->findChildren<QWidget *>())
+        if (!w->objectName().isEmpty() && w->isVisibleTo(window) && !w->objectName().startsWith("qt_"))
+            shown << w;
+    const auto rect = [window](QWidget *w) { return QRect(w->mapTo(window, QPoint()), w->size()); };
+    QStringList out;
+    for (QWidget *a : shown)
+        for (QWidget *b : shown)
+            if (a < b && !a->isAncestorOf(b) && !b->isAncestorOf(a) && rect(a).intersects(rect(b)))
+                out << a->objectName() + "/" + b->objectName();
+    return out;
+}
+
 } // namespace
 
 class TstCodeImport : public QObject
@@ -381,6 +398,7 @@ private slots:
         item->trigger();
         QPointer<RemoteImportDialog> dialog = RemoteImportDialog::instance();
         QVERIFY(dialog && dialog->isVisible() && !f.form1->isEnabled());
+        QCOMPARE(overlapping(dialog), QStringList());
         for (int r : { 1, 3, 2 }) { // each remote's name from the set file
             QTest::mouseClick(dialog->findChild<QWidget *>(QStringLiteral("remote%1").arg(r)), Qt::LeftButton);
             QCOMPARE(dialog->remoteNameField()->text(), QStringLiteral("Remote %1").arg(r));
