@@ -257,6 +257,9 @@ private slots:
         QTest::newRow("only repeats") << join({ repeat, repeat }, 96000) << "raw";
         QTest::newRow("a blip in the gap between frames")
             << join({ nec, { 30000, 100, 10000 }, repeat }) << "nec:0x40bf toggle -1 frames 2";
+        QTest::newRow("a blip before the first frame") << join({ { 100, 10000 }, nec }) << "raw";
+        QTest::newRow("a pulse in the gap too long for a blip")
+            << join({ nec, { 30000, 400, 10000 }, repeat }) << "raw";
         QTest::newRow("rc5 pressed twice")
             << join({ rc5, encodeFrame(Protocol::Rc5, 0x1e0c, false) }, 89000) << "raw";
     }
