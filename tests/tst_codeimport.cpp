@@ -113,24 +113,6 @@ bool drop(QWidget *target, const QString &file)
     return true;
 }
 
-// No file of this process may grow past 'bytes' while it lives: a full disk.
-struct FileSizeLimit
-{
-    explicit FileSizeLimit(rlim_t bytes)
-        : handler(::signal(SIGXFSZ, SIG_IGN))
-    {
-        ::getrlimit(RLIMIT_FSIZE, &old);
-        const rlimit small{ std::min(bytes, old.rlim_cur), old.rlim_max };
-        ::setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &old);
-        ::signal(SIGXFSZ, handler);
-    }
-    void (*handler)(int);
-    rlimit old{};
-};
 
 // Named widgets of a window that cover one another (a widget and what it
 // holds aside): the layout places each in its own room.

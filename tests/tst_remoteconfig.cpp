@@ -152,6 +152,37 @@ private slots:
         QCOMPARE(RemoteSetFile::readRecords(target, { 5 }).value(0), numbered ? drawn : record5);
     }
 
+    // No room for record 5: the number is not kept, and a set folder made for
+    // it goes again, one that was there stays.
+    void numberNotWritten_data()
+    {
+        QTest::addColumn<double>("draw");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("before"); // the folder was there
+        QTest::newRow("folder made for it") << uFor(58) << "58" << false;
+        QTest::newRow("folder 0 already there") << 0.0 << "0" << true;
+    }
+
+    void numberNotWritten()
+    {
+        QFETCH(double, draw);
+        QFETCH(QString, folder);
+        QFETCH(bool, before);
+        QVERIFY(openOnSet(0));
+        if (before)
+            QVERIFY(QDir().mkdir(Paths::setFolder(folder)));
+        m_draws = { draw };
+        field("Text4")->setText(m_env->work.file(u"new.lmr"_s));
+        {
+            FileSizeLimit room(4 * 128 + 100); // the names, not record 5
+            QTest::mouseClick(button("Command1"), Qt::LeftButton);
+        }
+        QVERIFY2(m_env->msgs.texts().join('\n').contains("The set number was not saved"),
+                 qPrintable(m_env->msgs.texts().join('\n')));
+        QCOMPARE(m_form1->setNumberText(), u"0"_s);
+        QCOMPARE(QFileInfo(Paths::setFolder(folder)).isDir(), before);
+    }
+
     // Load takes names and number over the edits, not the main window's file; no record 5: no number.
     void load()
     {

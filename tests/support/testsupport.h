@@ -12,7 +12,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+#include <csignal>
 #include <deque>
+
+#include <sys/resource.h>
 
 // Records every message box the code asks for and answers from a script
 // (by default each box's own default button).
@@ -216,3 +220,22 @@ inline QString captionOf(const QString &path, int n)
 }
 
 } // namespace SetFiles
+
+// No file of this process may grow past 'bytes' while it lives: a full disk.
+struct FileSizeLimit
+{
+    explicit FileSizeLimit(rlim_t bytes)
+        : handler(::signal(SIGXFSZ, SIG_IGN))
+    {
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        const rlimit small{ std::min(bytes, old.rlim_cur), old.rlim_max };
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        ::signal(SIGXFSZ, handler);
+    }
+    void (*handler)(int);
+    rlimit old{};
+};
