@@ -11,6 +11,7 @@
 #include "testsupport.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDirIterator>
 #include <QLabel>
@@ -386,8 +387,12 @@ private slots:
             QCOMPARE(dialog->remoteNameField()->text(), QStringLiteral("Remote %1").arg(r));
             QCOMPARE(dialog->remote(), r);
         }
+        // A second file's codes take the place of the first's.
+        choose(kPronto);
+        QTest::mouseClick(dialog->findChild<QPushButton *>("chooseFile"), Qt::LeftButton);
         choose(kFlipper);
         QTest::mouseClick(dialog->findChild<QPushButton *>("chooseFile"), Qt::LeftButton);
+        QCOMPARE(dialog->findChild<QComboBox *>("code1")->count(), 1 + 13);
         // A click on a button's signal picks that button's whole row.
         auto *table = dialog->findChild<QTableWidget *>("buttons");
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
