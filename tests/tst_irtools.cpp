@@ -364,6 +364,10 @@ private slots:
         Values v = frames(1, 1025, 0, 300, 200);
         v[511] = 25000;
         fits("1025 values, 25 ms space in the middle", v, { 511, 513 });
+        // Two such spaces as near the middle: the earlier.
+        v[511] = 200;
+        v[509] = v[515] = 25000;
+        fits("1025 values, two 25 ms spaces", v, { 509, 515 });
         fits("just over 500 ms", { 100000, 300000, 100001 }, { 1, 1 });
         // Three frames fit one write by count, not by time: of the two frame
         // gaps the longer is cut, not a space inside a frame.
