@@ -324,6 +324,8 @@ private slots:
         QVERIFY(trigger(form5, 2, "enterCode"));
         auto *entry = form5->findChild<CodeEntryDialog *>();
         QVERIFY(entry && entry->isVisible());
+        QCOMPARE(overlapping(entry), QStringList());
+        QVERIFY(entry->findChild<QLineEdit *>("scancode")->placeholderText().contains("0x40bf"));
         entry->setCommand("nec", "0x40bf");
         QTest::mouseClick(entry->tryButton(), Qt::LeftButton);
         QVERIFY(SetFiles::bytes(f.tools.folder() + "/sent").contains("# decoded nec:0x40bf\n"));

@@ -550,6 +550,8 @@ private slots:
         row("nosignal", true, { "FILE" }, ExitNoSignal,
             "no IR signal received within 300.0 ms; hold the remote a few centimetres from the receiver",
             { "LUMO_IR_SIM_FAIL=nosignal" });
+        row("unknown simulated fault", false, { "FILE" }, ExitUsage,
+            "LUMO_IR_SIM_FAIL='bogus' is not one of missing, busy,", { "LUMO_IR_SIM_FAIL=bogus" });
         row("bad line", false, { "BAD" }, ExitBadFile,
             ": line 4: '4,500' is not a whole number of microseconds\n");
         row("record, no device", true, { "FILE" }, ExitDeviceUnavailable,
