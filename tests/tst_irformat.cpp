@@ -4,6 +4,7 @@
 
 #include "irprotocol.h"
 #include "irsignal.h"
+#include "irtogglestate.h"
 #include "irtestsupport.h"
 
 using namespace lumo::ir;
@@ -128,6 +129,31 @@ private slots:
         std::string err;
         QVERIFY2(parseSignal(text, back, err), err.c_str());
         QCOMPARE(back.values, in.values);
+    }
+
+    // Where the last toggle sent is kept: XDG's state folder, else the home
+    // folder's; only absolute paths count.
+    void toggleStateFile_data()
+    {
+        QTest::addColumn<QByteArray>("xdg"); // "-": unset
+        QTest::addColumn<QByteArray>("home");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("XDG_STATE_HOME") << QByteArray("/x/state//") << QByteArray("/h")
+                                        << "/x/state/lumo-control/toggle-state";
+        QTest::newRow("relative XDG_STATE_HOME") << QByteArray("state") << QByteArray("/h")
+                                                 << "/h/.local/state/lumo-control/toggle-state";
+        QTest::newRow("HOME only") << QByteArray("-") << QByteArray("/h")
+                                   << "/h/.local/state/lumo-control/toggle-state";
+        QTest::newRow("relative HOME") << QByteArray("-") << QByteArray("h") << "";
+    }
+
+    void toggleStateFile()
+    {
+        QFETCH(QByteArray, xdg);
+        QFETCH(QByteArray, home);
+        QFETCH(QString, path);
+        QCOMPARE(QString::fromStdString(toggleStatePath(xdg == "-" ? nullptr : xdg.constData(), home.constData())),
+                 path);
     }
 };
 
