@@ -392,6 +392,7 @@ private slots:
         // A second file's codes take the place of the first's.
         choose(kPronto);
         QTest::mouseClick(dialog->findChild<QPushButton *>("chooseFile"), Qt::LeftButton);
+        QCOMPARE(dialog->findChild<QComboBox *>("code1")->itemText(1), QStringLiteral("power")); // one unnamed code
         choose(kFlipper);
         QTest::mouseClick(dialog->findChild<QPushButton *>("chooseFile"), Qt::LeftButton);
         QCOMPARE(dialog->findChild<QComboBox *>("code1")->count(), 1 + 13);

@@ -82,6 +82,7 @@ private slots:
                                "importRemote=Import Remote\u2026", "min=&Minimize",
                                "=&Help", "web=WebSite", "dashes=------------------", "about=About" }));
         QCOMPARE(w.trayIcon()->isVisible(), QSystemTrayIcon::isSystemTrayAvailable()); // none headless
+        QVERIFY(!w.windowIcon().isNull());
         // Minimize: hidden in a tray, which a click undoes; without one, minimized.
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
