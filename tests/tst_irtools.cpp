@@ -264,6 +264,7 @@ private slots:
         QVERIFY(stamp.hasMatch());
         QDateTime recorded = QDateTime::fromString(stamp.captured(1), "yyyy-MM-dd HH:mm:ss");
         recorded.setTimeSpec(Qt::UTC);
+        QVERIFY2(recorded.isValid(), qPrintable(stamp.captured(1)));
         QVERIFY2(qAbs(recorded.secsTo(QDateTime::currentDateTimeUtc())) < 600, qPrintable(stamp.captured(1)));
         QCOMPARE(parsed(text).values, values);
         QCOMPARE(parsed(text).carrier, carrier);
