@@ -106,6 +106,8 @@ private slots:
             "+8374 -7849 +525 -6272 +4138 -558 +1675 carrier 0");
         row("broadlink zeros to the end of the packet: filler", "26000c00000112891133110000000000", "",
             "+8998 -4499 +558 -1675 +558 carrier 0");
+        row("broadlink filler, then bytes past the length", "26000c00000112891133110000000000ff", "",
+            "+8998 -4499 +558 -1675 +558 carrier 0");
         row("smartir commands, nested names", "@smartir.json", "cool.low.16",
             "+8998 -4499 +558 -1675 +558 -109456 +8998 -4499 +558 -1675 +558 carrier 0");
         // Global Cache: carrier periods, repeats from the offset, pair letters
@@ -211,6 +213,8 @@ private slots:
             head + "NEC\naddress: 07 00 00 00\nname: Q\ntype: raw\n", "line 4: signal 'P' has no 'command:'");
         row("flipper key twice", head + "NEC\naddress: 07 00 00 00\naddress: 07 00 00 00\n",
             "line 8: a second 'address:' for signal 'P'");
+        row("flipper ends after its file type", "Filetype: IR signals file\n",
+            "line 1: the file ends before 'Version: 1'");
         row("flipper version", "Filetype: IR signals file\nVersion: 2\n", "line 2: expected 'Version: 1'");
         row("flipper three address bytes", head + "NEC\naddress: 07 00 00\ncommand: 02 00 00 00\n",
             "line 7: address '07 00 00' is not four hex bytes");
