@@ -99,6 +99,13 @@ private slots:
         bad("short gap does not split", text(frame), "line 1025: more than 1024");
         frame[1023] = kFrameGapUs;
         good("a gap of 20 ms splits", text(frame), 0, frame);
+        // The file's limit is told on the line that passes it, even when that line is the last.
+        Values many(kMaxValues + 1, 500);
+        for (std::size_t i = 999; i < many.size(); i += 1000)
+            many[i] = kFrameGapUs;
+        bad("one value past the file's limit", text(many), "line 8193: more than 8192 values in the file");
+        many.resize(kMaxValues - 1);
+        good("just inside the file's limit", text(many), 0, many);
     }
 
     void parses()
